@@ -1,0 +1,36 @@
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "platform/status.h"
+
+namespace korvalind {
+
+// The directory key, an 8-byte ASCII string, used for every file the program enciphers.
+extern const std::string CipherKey;
+
+// Enciphers the file sourcePath into targetPath with RC2 (effective key bits 1024, each 8-byte
+// block by itself). The last block holds the remaining 0 to 7 bytes and 1 to 8 zero fill bytes,
+// so the target is 8 * (L / 8 + 1) bytes for a source of L bytes. Returns 1 on success, 0 on
+// failure: source missing (the target is then not touched), target not creatable, or a read or
+// write error (whatever whole blocks were written stay). key: at most its first 255 bytes count.
+int EncipherFile(const char* sourcePath, const char* targetPath, const char* key);
+
+// The inverse: every block deciphered and written whole, fill bytes included. A source whose
+// length is not a multiple of 8 has its whole blocks written and then gives 0.
+int DecipherFile(const char* sourcePath, const char* targetPath, const char* key);
+
+// The same operations with the reason for a failure, naming the file: for the command line.
+Status EncipherFileChecked(const std::string& sourcePath, const std::string& targetPath,
+                           std::string_view key);
+Status DecipherFileChecked(const std::string& sourcePath, const std::string& targetPath,
+                           std::string_view key);
+
+// In memory: the enciphered form of plain (always 8 * (size / 8 + 1) bytes), and the deciphered
+// form of cipher (its size must be a multiple of 8; false otherwise, *plain untouched).
+std::string EncipherBytes(std::string_view plain, std::string_view key);
+[[nodiscard]] bool DecipherBytes(std::string_view cipher, std::string_view key, std::string* plain);
+
+}  // namespace korvalind

@@ -1,0 +1,32 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "directory/directory_image.h"
+#include "platform/status.h"
+
+namespace korvalind {
+
+// The name of the directory file beside the executable.
+inline constexpr char kDirectoryFileName[] = "Korvalind.dat";
+
+// Deciphers the directory file at path in memory (nothing is written to disk) and installs the
+// result in *image. On any failure *image is left empty (no places, zones or records) and the
+// status names the file: "directory file ... is damaged" or "... cannot be read: <reason>".
+Status LoadDirectory(const std::string& path, DirectoryImage* image);
+
+// Checks a deciphered file and builds the image from it. Accepted only when the length is a
+// positive multiple of 8 and a trailer is found, with 6 fill bytes tried first and then 1 to 8,
+// whose fill bytes are zero, whose recordsEnd + 12 + fill equals the length, and whose offsets
+// satisfy the image invariants. name is used in the error message.
+Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image);
+
+// The directory the programs use: the KORVALIND_DIRECTORY environment variable, else
+// "Korvalind.dat" beside the executable, else the installed copy when it exists.
+std::string DefaultDirectoryPath();
+
+// "手机号码段共计:%d [2002-11-08]" with the segment count, code page 936.
+std::string CountLine(const DirectoryImage& image);
+
+}  // namespace korvalind

@@ -1,0 +1,54 @@
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <string_view>
+
+#include "directory/directory_image.h"
+#include "directory/segment_record.h"
+
+namespace korvalind {
+
+// True when text starts with a seven-digit segment of an accepted prefix: "13", then one of
+// 0 1 3 5 6 7 8 9, then four more digits. Bytes after the seventh are not looked at.
+bool IsValidSegmentText(std::string_view text);
+
+// The first record (in file order) whose bytes 1-3 equal the 3-byte key, or none.
+std::optional<SegmentRecord> FindSegmentRecord(const DirectoryImage& image,
+                                               const std::uint8_t* key);
+
+// province, city and kindDigit of the record; segment stays empty.
+SegmentFields DecodeSegmentRecord(const DirectoryImage& image, const SegmentRecord& record);
+
+// The place entry numbered index (from 1), cut to 63 bytes; empty for 0 or past the last entry.
+std::string PlaceName(const DirectoryImage& image, std::uint16_t index);
+
+// The text after the ":" of the first zone entry whose "province,city" part equals
+// province + "," + city ("postcode,areacode"), cut like every entry to 63 bytes; empty when no
+// entry matches.
+std::string ZoneLookup(const DirectoryImage& image, std::string_view province,
+                       std::string_view city);
+
+// The label of a SIM card kind (code page 936): kinds 1 to 5; empty for 0, 6 and 7.
+std::string_view SimKindLabel(int kind);
+
+// The answer to one query, as the form shows it. Texts are code page 936.
+struct QueryAnswer {
+  enum class Outcome { kOk, kInvalid, kNotFound };
+  Outcome outcome = Outcome::kInvalid;
+  std::string province;
+  std::string city;  // the province when the record has no city
+  std::string simType;
+  std::string areaCode;
+  std::string postCode;
+};
+
+// Validation, key, look-up, decoding and zone: everything of a query except the window.
+QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text);
+
+// The user messages of a query, code page 936.
+extern const char kInvalidSegmentMessage[];  // "请输入合法的号码段!"
+extern const char kNotFoundMessage[];        // "不会吧，没有找到!"
+
+}  // namespace korvalind

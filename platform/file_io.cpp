@@ -1,0 +1,122 @@
+#include "platform/file_io.h"
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+
+namespace korvalind {
+namespace {
+
+std::string Reason(int error) { return std::strerror(error); }
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& path, std::string* contents) {
+  contents->clear();
+  int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+  if (fd < 0) {
+    int error = errno;
+    std::string message = "cannot open \"" + path + "\": " + Reason(error);
+    return error == ENOENT ? Status::NotFound(message) : Status::IoError(message);
+  }
+  struct stat info {};
+  if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
+    ::close(fd);
+    return Status::IoError("cannot read \"" + path + "\": it is a directory");
+  }
+  if (info.st_size > 0) contents->reserve(static_cast<size_t>(info.st_size));
+  char buffer[1 << 16];
+  for (;;) {
+    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (n == 0) break;
+    if (n < 0) {
+      if (errno == EINTR) continue;
+      int error = errno;
+      ::close(fd);
+      contents->clear();
+      return Status::IoError("cannot read \"" + path + "\": " + Reason(error));
+    }
+    contents->append(buffer, static_cast<size_t>(n));
+  }
+  ::close(fd);
+  return Status::Ok();
+}
+
+bool LineCursor::Next(std::string_view* line) {
+  if (pos_ >= text_.size()) return false;
+  size_t end = text_.find('\n', pos_);
+  size_t next = end == std::string_view::npos ? text_.size() : end + 1;
+  if (end == std::string_view::npos) end = text_.size();
+  size_t stop = end;
+  if (end < text_.size() && stop > pos_ && text_[stop - 1] == '\r') --stop;
+  *line = text_.substr(pos_, stop - pos_);
+  pos_ = next;
+  return true;
+}
+
+AtomicFile::~AtomicFile() { Discard(); }
+
+Status AtomicFile::Open(const std::string& path) {
+  Discard();
+  path_ = path;
+  temp_path_ = path + ".tmp-XXXXXX";
+  int fd = ::mkstemp(temp_path_.data());
+  if (fd < 0) {
+    int error = errno;
+    temp_path_.clear();
+    return Status::IoError("cannot create \"" + path + "\": " + Reason(error));
+  }
+  // mkstemp creates 0600; a data file is for everyone to read, like any other output.
+  mode_t mask = ::umask(0);
+  ::umask(mask);
+  ::fchmod(fd, 0666 & ~mask);
+  file_ = ::fdopen(fd, "wb");
+  if (file_ == nullptr) {
+    int error = errno;
+    ::close(fd);
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    return Status::IoError("cannot create \"" + path + "\": " + Reason(error));
+  }
+  write_errno_ = 0;
+  return Status::Ok();
+}
+
+void AtomicFile::Write(std::string_view bytes) { Write(bytes.data(), bytes.size()); }
+
+void AtomicFile::Write(const void* data, size_t size) {
+  if (file_ == nullptr || write_errno_ != 0 || size == 0) return;
+  if (std::fwrite(data, 1, size, file_) != size) write_errno_ = errno ? errno : EIO;
+}
+
+Status AtomicFile::Commit() {
+  if (file_ == nullptr) return Status::IoError("cannot write \"" + path_ + "\": not open");
+  int error = write_errno_;
+  if (error == 0 && std::fflush(file_) != 0) error = errno;
+  if (std::fclose(file_) != 0 && error == 0) error = errno;
+  file_ = nullptr;
+  if (error == 0 && ::rename(temp_path_.c_str(), path_.c_str()) != 0) error = errno;
+  if (error != 0) {
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    return Status::IoError("cannot write \"" + path_ + "\": " + Reason(error));
+  }
+  temp_path_.clear();
+  return Status::Ok();
+}
+
+void AtomicFile::Discard() {
+  if (file_ != nullptr) {
+    std::fclose(file_);
+    file_ = nullptr;
+  }
+  if (!temp_path_.empty()) {
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+  }
+}
+
+}  // namespace korvalind

@@ -1,0 +1,39 @@
+#include "platform/paths.h"
+
+#include <unistd.h>
+
+#include <cerrno>
+#include <cstring>
+#include <vector>
+
+namespace korvalind {
+
+std::string ExecutableFolder() {
+  std::vector<char> buffer(4096);
+  for (;;) {
+    ssize_t n = readlink("/proc/self/exe", buffer.data(), buffer.size());
+    if (n < 0) return {};
+    if (static_cast<size_t>(n) < buffer.size()) {
+      std::string path(buffer.data(), static_cast<size_t>(n));
+      size_t slash = path.rfind('/');
+      if (slash == std::string::npos) return {};
+      return path.substr(0, slash);
+    }
+    buffer.resize(buffer.size() * 2);
+  }
+}
+
+std::string JoinPath(std::string_view folder, std::string_view name) {
+  std::string path(folder);
+  if (!path.empty() && path.back() != '/') path += '/';
+  path += name;
+  return path;
+}
+
+std::string DataFolder() { return ExecutableFolder() + "/DATA"; }
+
+std::string DataFilePath(std::string_view name) { return JoinPath(DataFolder(), name); }
+
+std::string LastErrorText() { return std::strerror(errno); }
+
+}  // namespace korvalind
