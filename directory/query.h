@@ -47,6 +47,9 @@ struct QueryAnswer {
 // Validation, key, look-up, decoding and zone: everything of a query except the window.
 QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text);
 
+// The same after validation: look-up, decoding and zone for a 3-byte segment key.
+QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key);
+
 // The user messages of a query, code page 936.
 extern const char kInvalidSegmentMessage[];  // "请输入合法的号码段!"
 extern const char kNotFoundMessage[];        // "不会吧，没有找到!"

@@ -14,18 +14,22 @@ std::string Reason(int error) { return std::strerror(error); }
 
 }  // namespace
 
-Status ReadWholeFile(const std::string& path, std::string* contents) {
+Status ReadWholeFile(const std::string& path, std::string* contents, std::string* reason) {
   contents->clear();
+  std::string ignored;
+  if (reason == nullptr) reason = &ignored;
   int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
   if (fd < 0) {
     int error = errno;
-    std::string message = "cannot open \"" + path + "\": " + Reason(error);
+    *reason = Reason(error);
+    std::string message = "cannot open \"" + path + "\": " + *reason;
     return error == ENOENT ? Status::NotFound(message) : Status::IoError(message);
   }
   struct stat info {};
   if (::fstat(fd, &info) == 0 && S_ISDIR(info.st_mode)) {
     ::close(fd);
-    return Status::IoError("cannot read \"" + path + "\": it is a directory");
+    *reason = "it is a folder";
+    return Status::IoError("cannot read \"" + path + "\": " + *reason);
   }
   if (info.st_size > 0) contents->reserve(static_cast<size_t>(info.st_size));
   char buffer[1 << 16];
@@ -37,7 +41,8 @@ Status ReadWholeFile(const std::string& path, std::string* contents) {
       int error = errno;
       ::close(fd);
       contents->clear();
-      return Status::IoError("cannot read \"" + path + "\": " + Reason(error));
+      *reason = Reason(error);
+      return Status::IoError("cannot read \"" + path + "\": " + *reason);
     }
     contents->append(buffer, static_cast<size_t>(n));
   }

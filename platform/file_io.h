@@ -8,8 +8,10 @@
 
 namespace korvalind {
 
-// Reads the whole file into *contents. The error names the file and the reason.
-Status ReadWholeFile(const std::string& path, std::string* contents);
+// Reads the whole file into *contents. The error names the file and the reason; the reason alone
+// (the system's error text) also goes to *reason when given.
+Status ReadWholeFile(const std::string& path, std::string* contents,
+                     std::string* reason = nullptr);
 
 // Walks the lines of a text held in memory. A line ends at LF; one CR right before the LF is
 // dropped with it. The last line may lack a line end; a text that ends with a line end has no

@@ -63,3 +63,38 @@ std::string Utf8ToGbk(std::string_view utf8) {
 }
 
 }  // namespace korvalind
+
+namespace korvalind {
+
+std::string ValidUtf8(std::string_view text) {
+  std::string out;
+  out.reserve(text.size());
+  size_t i = 0;
+  while (i < text.size()) {
+    auto c = static_cast<unsigned char>(text[i]);
+    size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
+                  : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    bool ok = length != 0 && i + length <= text.size();
+    for (size_t k = 1; ok && k < length; ++k) {
+      ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;
+    }
+    if (ok && length >= 3) {
+      auto c1 = static_cast<unsigned char>(text[i + 1]);
+      // Overlong forms, UTF-16 surrogates and code points above U+10FFFF are not characters.
+      if ((c == 0xE0 && c1 < 0xA0) || (c == 0xED && c1 >= 0xA0) || (c == 0xF0 && c1 < 0x90) ||
+          (c == 0xF4 && c1 >= 0x90)) {
+        ok = false;
+      }
+    }
+    if (ok) {
+      out.append(text.substr(i, length));
+      i += length;
+    } else {
+      out += "\xEF\xBF\xBD";
+      ++i;
+    }
+  }
+  return out;
+}
+
+}  // namespace korvalind

@@ -13,3 +13,10 @@ std::string GbkToUtf8(std::string_view gbk);
 std::string Utf8ToGbk(std::string_view utf8);
 
 }  // namespace korvalind
+
+namespace korvalind {
+
+// text with every byte that is not part of a well-formed UTF-8 character replaced by U+FFFD.
+std::string ValidUtf8(std::string_view text);
+
+}  // namespace korvalind

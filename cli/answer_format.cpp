@@ -1,0 +1,141 @@
+#include "cli/answer_format.h"
+
+#include <cstdio>
+
+#include "platform/gbk.h"
+
+namespace korvalind::cli {
+namespace {
+
+// The form's labels and a colon, code page 936.
+constexpr std::string_view kProvinceLabel = "\xca\xa1\xb7\xdd";                     // 省份
+constexpr std::string_view kCityLabel = "\xb3\xc7\xca\xd0";                         // 城市
+constexpr std::string_view kSimTypeLabel = "SIM \xbf\xa8\xc0\xe0\xd0\xcd";          // SIM 卡类型
+constexpr std::string_view kAreaCodeLabel = "\xb3\xa4\xcd\xbe\xc7\xf8\xba\xc5";     // 长途区号
+constexpr std::string_view kPostCodeLabel = "\xd3\xca\xd5\xfe\xb1\xe0\xc2\xeb";     // 邮政编码
+
+std::string Convert(Encoding encoding, std::string_view gbk) {
+  return encoding == Encoding::kGbk ? std::string(gbk) : GbkToUtf8(gbk);
+}
+
+std::string GivenText(Encoding encoding, std::string_view text) {
+  return encoding == Encoding::kGbk ? std::string(text) : ValidUtf8(text);
+}
+
+std::string_view StatusName(QueryAnswer::Outcome outcome) {
+  switch (outcome) {
+    case QueryAnswer::Outcome::kOk:
+      return "ok";
+    case QueryAnswer::Outcome::kNotFound:
+      return "not-found";
+    case QueryAnswer::Outcome::kInvalid:
+      break;
+  }
+  return "invalid";
+}
+
+void AppendJsonString(std::string_view value, std::string* out) {
+  *out += '"';
+  for (char ch : value) {
+    auto c = static_cast<unsigned char>(ch);
+    if (c == '"' || c == '\\') {
+      *out += '\\';
+      *out += ch;
+    } else if (c < 0x20 || c == 0x7F) {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\u%04x", c);
+      *out += escape;
+    } else {
+      *out += ch;
+    }
+  }
+  *out += '"';
+}
+
+}  // namespace
+
+std::string NormalizeAnyPrefix(std::string_view text) {
+  if (text.substr(0, 3) == "+86") {
+    text.remove_prefix(3);
+  } else if (text.substr(0, 4) == "0086") {
+    text.remove_prefix(4);
+  }
+  std::string out;
+  out.reserve(text.size());
+  for (char c : text) {
+    if (c != ' ' && c != '\t' && c != '-') out += c;
+  }
+  return out;
+}
+
+bool IsAnyPrefixSegment(std::string_view text) {
+  if (text.size() < 7 || text[0] != '1') return false;
+  for (size_t i = 0; i < 7; ++i) {
+    if (text[i] < '0' || text[i] > '9') return false;
+  }
+  return true;
+}
+
+void FormatAnswer(Format format, Encoding encoding, std::string_view text,
+                  const QueryAnswer& answer, std::string* out, std::string* errors) {
+  const bool ok = answer.outcome == QueryAnswer::Outcome::kOk;
+  const std::string_view empty;
+  const std::string_view fields[5] = {
+      ok ? std::string_view(answer.province) : empty, ok ? std::string_view(answer.city) : empty,
+      ok ? std::string_view(answer.simType) : empty, ok ? std::string_view(answer.areaCode) : empty,
+      ok ? std::string_view(answer.postCode) : empty};
+  switch (format) {
+    case Format::kText: {
+      if (!ok) {
+        std::string_view message = answer.outcome == QueryAnswer::Outcome::kInvalid
+                                       ? kInvalidSegmentMessage
+                                       : kNotFoundMessage;
+        *errors += GivenText(encoding, text) + ": " + Convert(encoding, message) + "\n";
+        return;
+      }
+      const std::string_view labels[5] = {kProvinceLabel, kCityLabel, kSimTypeLabel,
+                                          kAreaCodeLabel, kPostCodeLabel};
+      for (int i = 0; i < 5; ++i) {
+        *out += Convert(encoding, labels[i]);
+        *out += ": ";
+        *out += Convert(encoding, fields[i]);
+        *out += '\n';
+      }
+      return;
+    }
+    case Format::kTsv: {
+      std::string given = GivenText(encoding, text);
+      for (char& c : given) {
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+      }
+      *out += given;
+      *out += '\t';
+      *out += StatusName(answer.outcome);
+      for (std::string_view field : fields) {
+        *out += '\t';
+        *out += Convert(encoding, field);
+      }
+      *out += '\n';
+      return;
+    }
+    case Format::kJson: {
+      static constexpr std::string_view kKeys[5] = {"province", "city", "simType", "areaCode",
+                                                    "postCode"};
+      *out += "{\"text\":";
+      AppendJsonString(GivenText(encoding, text), out);
+      *out += ",\"status\":\"";
+      *out += StatusName(answer.outcome);
+      *out += '"';
+      for (int i = 0; i < 5; ++i) {
+        *out += ",\"";
+        *out += kKeys[i];
+        *out += "\":";
+        AppendJsonString(Convert(encoding, fields[i]), out);
+      }
+      *out += "}\n";
+      return;
+    }
+  }
+}
+
+}  // namespace korvalind::cli

@@ -1,0 +1,27 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "directory/query.h"
+
+namespace korvalind::cli {
+
+enum class Format { kText, kTsv, kJson };
+enum class Encoding { kUtf8, kGbk };
+
+// Normalises a text for --any-prefix: drops a leading "+86" or "0086" and every blank and hyphen.
+std::string NormalizeAnyPrefix(std::string_view text);
+
+// True when the first seven bytes of text are digits beginning with "1".
+bool IsAnyPrefixSegment(std::string_view text);
+
+// Appends the answer to one text to *out. For kText the answer goes to *out and a refusal or a
+// miss (its message) to *errors; tsv and json write one line for every text. Place texts and
+// labels are code page 936 in the answer; they are written as UTF-8 (bytes that do not convert
+// become U+FFFD) unless encoding is kGbk. The text as given is written as valid UTF-8 in UTF-8
+// mode, with tabs and line ends made blanks in tsv.
+void FormatAnswer(Format format, Encoding encoding, std::string_view text,
+                  const QueryAnswer& answer, std::string* out, std::string* errors);
+
+}  // namespace korvalind::cli

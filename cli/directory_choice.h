@@ -1,0 +1,16 @@
+#pragma once
+
+#include <string>
+
+#include "cli/arguments.h"
+#include "directory/directory_image.h"
+
+namespace korvalind::cli {
+
+// --directory FILE, else the default (KORVALIND_DIRECTORY, beside the program, installed copy).
+std::string ChosenDirectoryPath(const Arguments& args);
+
+// Loads the chosen directory; on failure prints why and returns false.
+bool LoadChosenDirectory(const Arguments& args, DirectoryImage* image);
+
+}  // namespace korvalind::cli

@@ -1,0 +1,18 @@
+#include <cstdio>
+
+#include "cli/commands.h"
+#include "cli/directory_choice.h"
+#include "directory/loader.h"
+#include "platform/gbk.h"
+
+namespace korvalind::cli {
+
+int RunInfo(const Arguments& args) {
+  DirectoryImage image;
+  if (!LoadChosenDirectory(args, &image)) return kExitUsage;
+  std::string text = ChosenDirectoryPath(args) + "\n" + GbkToUtf8(CountLine(image)) + "\n";
+  std::fwrite(text.data(), 1, text.size(), stdout);
+  return kExitOk;
+}
+
+}  // namespace korvalind::cli

@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace korvalind::cli {
+
+// Reads lines from a file descriptor in large chunks, without an allocation per line. A line
+// ends at LF (a CR before it is dropped); the last line may lack its end. Lines longer than
+// kMaxLine bytes are not kept: Next() reports them as too long, with their first kMaxLine bytes.
+class LineReader {
+ public:
+  static constexpr size_t kMaxLine = 4096;
+
+  // before_block is called right before a read that may wait for input, so that answers to the
+  // lines read so far can be flushed first (an interactive pipe then sees them at once).
+  LineReader(int fd, void (*before_block)(void*), void* context);
+
+  // Stores the next line and whether it was cut; false at the end of input (or a read error).
+  bool Next(std::string_view* line, bool* too_long);
+
+ private:
+  bool Fill();
+
+  int fd_;
+  void (*before_block_)(void*);
+  void* context_;
+  std::string buffer_;
+  std::string held_;  // the head of an over-long line
+  size_t begin_ = 0;
+  size_t end_ = 0;
+  bool eof_ = false;
+};
+
+}  // namespace korvalind::cli

@@ -1,0 +1,125 @@
+#include <unistd.h>
+
+#include <string>
+
+#include "cli/answer_format.h"
+#include "cli/commands.h"
+#include "cli/directory_choice.h"
+#include "cli/line_reader.h"
+#include "cli/output.h"
+#include "directory/loader.h"
+#include "directory/query.h"
+
+namespace korvalind::cli {
+namespace {
+
+struct QuerySettings {
+  Format format = Format::kText;
+  Encoding encoding = Encoding::kUtf8;
+  bool any_prefix = false;
+};
+
+// Answers texts one by one into buffered standard output and error.
+class Answerer {
+ public:
+  Answerer(const DirectoryImage& image, const QuerySettings& settings)
+      : image_(image), settings_(settings), out_(STDOUT_FILENO), err_(STDERR_FILENO) {}
+
+  // Returns true when the text was found.
+  bool Answer(std::string_view text, bool too_long) {
+    QueryAnswer answer = Look(text, too_long);
+    errors_.clear();
+    FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
+    if (!errors_.empty()) {
+      // Keep the two streams in order for a reader that merges them.
+      out_.Flush();
+      err_.Write(errors_);
+      err_.Flush();
+    }
+    out_.Write({});
+    return answer.outcome == QueryAnswer::Outcome::kOk;
+  }
+
+  void Write(std::string_view bytes) { out_.Write(bytes); }
+  bool Flush() { return out_.Flush(); }
+  static void FlushCallback(void* self) { static_cast<Answerer*>(self)->Flush(); }
+
+ private:
+  QueryAnswer Look(std::string_view text, bool too_long) const {
+    if (too_long) return QueryAnswer{};
+    if (!settings_.any_prefix) return QueryNumber(image_, text);
+    std::string normalized = NormalizeAnyPrefix(text);
+    if (!IsAnyPrefixSegment(normalized)) return QueryAnswer{};
+    std::uint8_t key[kSegmentKeySize];
+    PackSegmentKey(std::string_view(normalized).substr(1, 6), key);
+    return QuerySegmentKey(image_, key);
+  }
+
+  const DirectoryImage& image_;
+  QuerySettings settings_;
+  Output out_;
+  Output err_;
+  std::string errors_;
+};
+
+bool ParseSettings(const Arguments& args, QuerySettings* settings) {
+  std::string format = args.Value("format").value_or("text");
+  if (format == "text") {
+    settings->format = Format::kText;
+  } else if (format == "tsv") {
+    settings->format = Format::kTsv;
+  } else if (format == "json") {
+    settings->format = Format::kJson;
+  } else {
+    PrintError("unknown format \"" + format + "\" (use text, tsv or json)");
+    return false;
+  }
+  std::string encoding = args.Value("encoding").value_or("utf-8");
+  if (encoding == "utf-8" || encoding == "utf8" || encoding == "UTF-8") {
+    settings->encoding = Encoding::kUtf8;
+  } else if (encoding == "gbk" || encoding == "GBK" || encoding == "cp936") {
+    settings->encoding = Encoding::kGbk;
+  } else {
+    PrintError("unknown encoding \"" + encoding + "\" (use utf-8 or gbk)");
+    return false;
+  }
+  settings->any_prefix = args.Flag("any-prefix");
+  return true;
+}
+
+}  // namespace
+
+int RunQuery(const Arguments& args) {
+  QuerySettings settings;
+  if (!ParseSettings(args, &settings)) return kExitUsage;
+  if (args.operands.empty()) {
+    PrintError("query needs at least one TEXT (or - to read texts from standard input)");
+    return kExitUsage;
+  }
+  DirectoryImage image;
+  if (!LoadChosenDirectory(args, &image)) return kExitUsage;
+
+  Answerer answerer(image, settings);
+  bool all_found = true;
+  bool first = true;
+  for (const std::string& operand : args.operands) {
+    if (operand == "-") {
+      LineReader reader(STDIN_FILENO, &Answerer::FlushCallback, &answerer);
+      std::string_view line;
+      bool too_long = false;
+      while (reader.Next(&line, &too_long)) all_found &= answerer.Answer(line, too_long);
+      continue;
+    }
+    // Several answers in text form are kept apart by an empty line.
+    if (settings.format == Format::kText && !first) answerer.Write("\n");
+    first = false;
+    all_found &= answerer.Answer(operand, false);
+  }
+  if (!answerer.Flush()) {
+    PrintError("cannot write the answers to standard output");
+    return kExitUsage;
+  }
+  return all_found ? kExitOk : kExitFailed;
+}
+
+}  // namespace korvalind::cli

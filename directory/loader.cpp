@@ -1,0 +1,101 @@
+#include "directory/loader.h"
+
+#include <sys/stat.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+
+#include "cipher/file_cipher.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
+
+#ifndef KORVALIND_INSTALLED_DIRECTORY
+#define KORVALIND_INSTALLED_DIRECTORY "/usr/local/share/korvalind/Korvalind.dat"
+#endif
+
+namespace korvalind {
+namespace {
+
+// Every stored directory was a plain image of 2 + 8n bytes, enciphered with 6 fill bytes; other
+// fill lengths are tried after that one.
+constexpr size_t kFillOrder[] = {6, 1, 2, 3, 4, 5, 7, 8};
+
+std::uint32_t ReadU32(const char* p) {
+  auto b = [p](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])); };
+  return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
+}
+
+Status Damaged(std::string_view name, const std::string& why) {
+  return Status::Corruption("directory file \"" + std::string(name) + "\" is damaged: " + why);
+}
+
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+}  // namespace
+
+Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image) {
+  *image = DirectoryImage();
+  const size_t length = deciphered.size();
+  if (length == 0 || length % 8 != 0) {
+    return Damaged(name, "its length (" + std::to_string(length) +
+                             " bytes) is not a positive multiple of 8");
+  }
+  for (size_t fill : kFillOrder) {
+    if (length < kTrailerSize + fill) continue;
+    std::string_view tail = deciphered.substr(length - fill);
+    if (tail.find_first_not_of('\0') != std::string_view::npos) continue;
+    const char* trailer = deciphered.data() + length - fill - kTrailerSize;
+    std::uint32_t place_end = ReadU32(trailer);
+    std::uint32_t zone_end = ReadU32(trailer + 4);
+    std::uint32_t records_end = ReadU32(trailer + 8);
+    if (static_cast<std::uint64_t>(records_end) + kTrailerSize + fill != length) continue;
+    if (place_end > zone_end || zone_end > records_end) continue;
+    if ((records_end - zone_end) % 8 != 0) continue;
+    image->data.assign(deciphered.begin(), deciphered.begin() + records_end);
+    image->placeTableEnd = place_end;
+    image->zoneTableEnd = zone_end;
+    image->recordsEnd = records_end;
+    return Status::Ok();
+  }
+  return Damaged(name, "no consistent trailer (region ends) was found");
+}
+
+Status LoadDirectory(const std::string& path, DirectoryImage* image) {
+  *image = DirectoryImage();
+  std::string enciphered;
+  std::string reason;
+  if (!ReadWholeFile(path, &enciphered, &reason).ok()) {
+    return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
+  }
+  if (enciphered.empty() || enciphered.size() % 8 != 0) {
+    return Damaged(path, "its length (" + std::to_string(enciphered.size()) +
+                             " bytes) is not a positive multiple of 8");
+  }
+  std::string plain;
+  if (!DecipherBytes(enciphered, CipherKey, &plain)) return Damaged(path, "cannot be deciphered");
+  return ParseDeciphered(plain, path, image);
+}
+
+std::string DefaultDirectoryPath() {
+  const char* from_environment = std::getenv("KORVALIND_DIRECTORY");
+  if (from_environment != nullptr && *from_environment != '\0') return from_environment;
+  std::string beside = JoinPath(ExecutableFolder(), kDirectoryFileName);
+  if (IsRegularFile(beside)) return beside;
+  if (IsRegularFile(KORVALIND_INSTALLED_DIRECTORY)) return KORVALIND_INSTALLED_DIRECTORY;
+  return beside;
+}
+
+std::string CountLine(const DirectoryImage& image) {
+  // "手机号码段共计:%d [2002-11-08]"
+  char line[64];
+  std::snprintf(line, sizeof line,
+                "\xca\xd6\xbb\xfa\xba\xc5\xc2\xeb\xb6\xce\xb9\xb2\xbc\xc6:%u [2002-11-08]",
+                static_cast<unsigned>(SegmentCount(image)));
+  return line;
+}
+
+}  // namespace korvalind

@@ -1,0 +1,160 @@
+#include "directory/query.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace korvalind {
+
+// "请输入合法的号码段!"
+const char kInvalidSegmentMessage[] =
+    "\xc7\xeb\xca\xe4\xc8\xeb\xba\xcf\xb7\xa8\xb5\xc4\xba\xc5\xc2\xeb\xb6\xce!";
+// "不会吧，没有找到!"
+const char kNotFoundMessage[] = "\xb2\xbb\xbb\xe1\xb0\xc9\xa3\xac\xc3\xbb\xd3\xd0\xd5\xd2\xb5\xbd!";
+
+namespace {
+
+// The labels of kinds 1 to 5, code page 936.
+constexpr std::string_view kSimKindLabels[] = {
+    "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",                      // 移动全球通
+    "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",                      // 移动预付费
+    "\xc1\xaa\xcd\xa8" "130" "\xbf\xa8",                             // 联通130卡
+    "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",              // 联通预付费卡
+    "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
+};
+
+// A table region of the image, clamped to the bytes actually held, so that no offset in a
+// damaged file can lead a reader outside the block.
+std::string_view Region(const DirectoryImage& image, std::uint32_t begin, std::uint32_t end) {
+  size_t size = image.data.size();
+  size_t b = std::min<size_t>(begin, size);
+  size_t e = std::min<size_t>(std::max(begin, end), size);
+  return {reinterpret_cast<const char*>(image.data.data()) + b, e - b};
+}
+
+// What a reader sees of an entry: at most 63 bytes, up to the first NUL.
+std::string_view Visible(std::string_view entry) {
+  entry = entry.substr(0, kMaxEntryLength);
+  size_t nul = entry.find('\0');
+  return nul == std::string_view::npos ? entry : entry.substr(0, nul);
+}
+
+// Calls visit(entry) for each "|"-terminated entry of table until it returns true. Bytes after
+// the last "|" count as one more entry.
+template <typename Visit>
+void ForEachEntry(std::string_view table, Visit visit) {
+  size_t start = 0;
+  while (start < table.size()) {
+    size_t bar = table.find(kEntryTerminator, start);
+    size_t end = bar == std::string_view::npos ? table.size() : bar;
+    if (visit(table.substr(start, end - start))) return;
+    start = end + 1;
+  }
+}
+
+}  // namespace
+
+bool IsValidSegmentText(std::string_view text) {
+  if (text.size() < 7) return false;
+  if (text[0] != '1' || text[1] != '3') return false;
+  if (text[2] == '2' || text[2] == '4') return false;
+  return std::all_of(text.begin(), text.begin() + 7,
+                     [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::optional<SegmentRecord> FindSegmentRecord(const DirectoryImage& image,
+                                               const std::uint8_t* key) {
+  std::string_view records = Region(image, image.zoneTableEnd, image.recordsEnd);
+  for (size_t offset = 0; offset + kSegmentRecordSize <= records.size();
+       offset += kSegmentRecordSize) {
+    const char* r = records.data() + offset;
+    if (std::memcmp(r + 1, key, kSegmentKeySize) == 0) {
+      SegmentRecord record;
+      std::memcpy(record.bytes.data(), r, kSegmentRecordSize);
+      return record;
+    }
+  }
+  return std::nullopt;
+}
+
+std::string PlaceName(const DirectoryImage& image, std::uint16_t index) {
+  if (index == 0) return {};
+  std::string_view found;
+  unsigned number = 0;
+  ForEachEntry(Region(image, 0, image.placeTableEnd), [&](std::string_view entry) {
+    if (++number != index) return false;
+    found = Visible(entry);
+    return true;
+  });
+  return std::string(found);
+}
+
+std::string ZoneLookup(const DirectoryImage& image, std::string_view province,
+                       std::string_view city) {
+  std::string key;
+  key.reserve(province.size() + 1 + city.size());
+  key.append(province).append(",").append(city);
+  std::string_view found;
+  ForEachEntry(Region(image, image.placeTableEnd, image.zoneTableEnd),
+               [&](std::string_view entry) {
+                 entry = Visible(entry);
+                 // Only an entry whose "province,city" part is the key itself: a mere prefix
+                 // would hand out another city's codes.
+                 if (entry.size() <= key.size() || entry[key.size()] != ':' ||
+                     entry.substr(0, key.size()) != key) {
+                   return false;
+                 }
+                 found = entry.substr(key.size() + 1);
+                 return true;
+               });
+  return std::string(found);
+}
+
+SegmentFields DecodeSegmentRecord(const DirectoryImage& image, const SegmentRecord& record) {
+  SegmentFields fields;
+  fields.province = PlaceName(image, record.provinceIndex());
+  fields.city = PlaceName(image, record.cityIndex());
+  fields.kindDigit = std::string(1, static_cast<char>('0' + record.kind()));
+  return fields;
+}
+
+std::string_view SimKindLabel(int kind) {
+  if (kind < 1 || kind > 5) return {};
+  return kSimKindLabels[kind - 1];
+}
+
+QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text) {
+  if (!IsValidSegmentText(text)) {
+    QueryAnswer answer;
+    answer.outcome = QueryAnswer::Outcome::kInvalid;
+    return answer;
+  }
+  std::uint8_t key[kSegmentKeySize];
+  PackSegmentKey(text.substr(1, 6), key);
+  return QuerySegmentKey(image, key);
+}
+
+QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key) {
+  QueryAnswer answer;
+  std::optional<SegmentRecord> record = FindSegmentRecord(image, key);
+  if (!record) {
+    answer.outcome = QueryAnswer::Outcome::kNotFound;
+    return answer;
+  }
+  SegmentFields fields = DecodeSegmentRecord(image, *record);
+  answer.outcome = QueryAnswer::Outcome::kOk;
+  answer.province = fields.province;
+  answer.city = fields.city.empty() ? fields.province : fields.city;
+  answer.simType = std::string(SimKindLabel(record->kind()));
+  // The zone is looked up with the decoded city: an empty city keys as "province,".
+  std::string zone = ZoneLookup(image, fields.province, fields.city);
+  size_t comma = zone.find(',');
+  if (comma == std::string::npos) {
+    answer.areaCode = zone;
+  } else {
+    answer.postCode = zone.substr(0, comma);
+    answer.areaCode = zone.substr(comma + 1);
+  }
+  return answer;
+}
+
+}  // namespace korvalind

@@ -1,0 +1,179 @@
+#include "directory/query.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+#include "directory/test_images.h"
+
+namespace korvalind {
+namespace {
+
+using testing::ImageFromPlain;
+using testing::kBaoding;
+using testing::kHebei;
+using testing::kShijiazhuang;
+using testing::LayOutImage;
+using testing::Record;
+
+const std::string kHebeiS(kHebei);
+const std::string kShijiazhuangS(kShijiazhuang);
+const std::string kBaodingS(kBaoding);
+
+TEST(IsValidSegmentText, AcceptsThirteenPrefixesAndSevenDigits) {
+  struct Case {
+    std::string text;
+    bool valid;
+  };
+  const Case cases[] = {
+      {"1300000", true},    {"1310000", true},  {"1330000", true},     {"1350000", true},
+      {"1360000", true},    {"1370000", true},  {"1380000", true},     {"1390000", true},
+      {"1390123abc", true},  // bytes after the seventh are not looked at
+      {"1390123\xff", true}, {"1320000", false}, {"1340000", false},   {"130000", false},
+      {"13a0000", false},   {"1390a23", false}, {"1400000", false},    {"2390123", false},
+      {"", false},          {" 1390123", false}, {"139012", false},    {"+861390123", false},
+      {std::string("13900\0" "00", 8), false},
+  };
+  for (const Case& c : cases) EXPECT_EQ(IsValidSegmentText(c.text), c.valid) << c.text;
+}
+
+TEST(Query, WorkedImageAnswersAndMisses) {
+  DirectoryImage image = ImageFromPlain(testing::WorkedImage());
+  EXPECT_EQ(SegmentCount(image), 1u);
+
+  QueryAnswer found = QueryNumber(image, "1390123");
+  ASSERT_EQ(found.outcome, QueryAnswer::Outcome::kOk);
+  EXPECT_EQ(found.province, kHebeiS);
+  EXPECT_EQ(found.city, kShijiazhuangS);
+  EXPECT_EQ(found.simType, "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8");  // 移动全球通
+  EXPECT_EQ(found.postCode, "050000");
+  EXPECT_EQ(found.areaCode, "0311");
+
+  EXPECT_EQ(QueryNumber(image, "1390124").outcome, QueryAnswer::Outcome::kNotFound);
+  EXPECT_EQ(QueryNumber(image, "1320123").outcome, QueryAnswer::Outcome::kInvalid);
+  EXPECT_EQ(QueryNumber(image, "1390123xyz").city, kShijiazhuangS);
+}
+
+TEST(Query, EmptyImageFindsNothing) {
+  DirectoryImage empty;
+  EXPECT_EQ(SegmentCount(empty), 0u);
+  EXPECT_EQ(QueryNumber(empty, "1390123").outcome, QueryAnswer::Outcome::kNotFound);
+  EXPECT_EQ(PlaceName(empty, 1), "");
+  EXPECT_EQ(ZoneLookup(empty, kHebeiS, kShijiazhuangS), "");
+}
+
+TEST(Query, FirstOfDuplicateKeysWins) {
+  std::string records = Record(1, "390123", 2, 1) + Record(3, "390123", 3, 1);
+  DirectoryImage image = ImageFromPlain(
+      LayOutImage({kHebeiS, kShijiazhuangS, kBaodingS}, {}, records));
+  QueryAnswer answer = QueryNumber(image, "1390123");
+  EXPECT_EQ(answer.city, kShijiazhuangS);
+  EXPECT_EQ(answer.simType, std::string(SimKindLabel(1)));
+}
+
+TEST(Query, LastRecordIsExamined) {
+  std::string records = Record(1, "300000", 2, 1) + Record(2, "399999", 2, 1);
+  DirectoryImage image = ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, {}, records));
+  EXPECT_EQ(QueryNumber(image, "1399999").outcome, QueryAnswer::Outcome::kOk);
+}
+
+TEST(Query, MissingCityShowsProvinceAndKeysZoneWithEmptyCity) {
+  // The first zone entry is another city of the same province: a bare prefix match would take
+  // its codes for the record that has no city.
+  std::vector<std::string> zones = {kHebeiS + "," + kShijiazhuangS + ":050000,0311",
+                                    kHebeiS + ",:050001,0312"};
+  DirectoryImage image = ImageFromPlain(
+      LayOutImage({kHebeiS, kShijiazhuangS}, zones, Record(1, "390123", 0, 1)));
+  QueryAnswer answer = QueryNumber(image, "1390123");
+  ASSERT_EQ(answer.outcome, QueryAnswer::Outcome::kOk);
+  EXPECT_EQ(answer.province, kHebeiS);
+  EXPECT_EQ(answer.city, kHebeiS);
+  EXPECT_EQ(answer.postCode, "050001");
+  EXPECT_EQ(answer.areaCode, "0312");
+}
+
+TEST(ZoneLookup, MatchesOnlyTheWholeProvinceAndCity) {
+  // "河北,石家" is a prefix of "河北,石家庄": the shorter key must not take that entry, and a cut
+  // through a double-byte character must never be returned.
+  std::vector<std::string> zones = {kHebeiS + "," + kShijiazhuangS + ":050000,0311",
+                                    kHebeiS + "," + kBaodingS + ":071000,0312"};
+  DirectoryImage image = ImageFromPlain(LayOutImage({}, zones, ""));
+  EXPECT_EQ(ZoneLookup(image, kHebeiS, kShijiazhuangS), "050000,0311");
+  EXPECT_EQ(ZoneLookup(image, kHebeiS, kBaodingS), "071000,0312");
+  EXPECT_EQ(ZoneLookup(image, kHebeiS, kShijiazhuangS.substr(0, 4)), "");
+  EXPECT_EQ(ZoneLookup(image, kHebeiS, ""), "");
+  EXPECT_EQ(ZoneLookup(image, "", ""), "");
+}
+
+TEST(ZoneLookup, EmptyPaddingEntriesNeverMatch) {
+  DirectoryImage image = ImageFromPlain(LayOutImage({}, {"", "", ":x", ","}, ""));
+  EXPECT_EQ(ZoneLookup(image, "", ""), "");
+}
+
+TEST(Query, ZoneWithoutCommaIsAllAreaCode) {
+  std::vector<std::string> zones = {kHebeiS + "," + kShijiazhuangS + ":0311"};
+  DirectoryImage image = ImageFromPlain(
+      LayOutImage({kHebeiS, kShijiazhuangS}, zones, Record(1, "390123", 2, 1)));
+  QueryAnswer answer = QueryNumber(image, "1390123");
+  EXPECT_EQ(answer.postCode, "");
+  EXPECT_EQ(answer.areaCode, "0311");
+}
+
+TEST(Query, KindsShowTheirLabels) {
+  const std::string expected[8] = {
+      "",
+      "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",                   // 移动全球通
+      "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",                   // 移动预付费
+      "\xc1\xaa\xcd\xa8" "130" "\xbf\xa8",                          // 联通130卡
+      "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",           // 联通预付费卡
+      "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
+      "",
+      "",
+  };
+  std::string records;
+  for (unsigned kind = 0; kind < 8; ++kind) {
+    records += Record(kind, "39012" + std::to_string(kind), 2, 1);
+  }
+  DirectoryImage image = ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, {}, records));
+  for (unsigned kind = 0; kind < 8; ++kind) {
+    QueryAnswer answer = QueryNumber(image, "139012" + std::to_string(kind));
+    ASSERT_EQ(answer.outcome, QueryAnswer::Outcome::kOk) << kind;
+    EXPECT_EQ(answer.simType, expected[kind]) << kind;
+  }
+}
+
+TEST(PlaceName, IndexesCountFromOneAndEndAtTheTable) {
+  DirectoryImage image = ImageFromPlain(LayOutImage({kHebeiS, "", kShijiazhuangS}, {"x"}, ""));
+  EXPECT_EQ(PlaceName(image, 0), "");
+  EXPECT_EQ(PlaceName(image, 1), kHebeiS);
+  EXPECT_EQ(PlaceName(image, 2), "");  // an empty entry still takes its index
+  EXPECT_EQ(PlaceName(image, 3), kShijiazhuangS);
+  EXPECT_EQ(PlaceName(image, 4), "");  // the zone table is not read as places
+  EXPECT_EQ(PlaceName(image, 65535), "");
+}
+
+TEST(PlaceName, LongEntriesAreCutTo63Bytes) {
+  std::string long_name(100, 'n');
+  std::string long_zone = kHebeiS + "," + std::string(70, 'c');
+  DirectoryImage image = ImageFromPlain(
+      LayOutImage({long_name}, {long_zone + ":050000,0311"}, ""));
+  EXPECT_EQ(PlaceName(image, 1), std::string(63, 'n'));
+  // The key is longer than what a reader keeps of the entry: it cannot match.
+  EXPECT_EQ(ZoneLookup(image, kHebeiS, std::string(70, 'c')), "");
+}
+
+TEST(Query, OffsetsBeyondTheDataAreNotFollowed) {
+  // An image built in memory whose offsets lie: readers stay inside data.
+  DirectoryImage image = ImageFromPlain(testing::WorkedImage());
+  image.placeTableEnd = 1000;
+  image.zoneTableEnd = 2000;
+  image.recordsEnd = 4000;
+  EXPECT_EQ(QueryNumber(image, "1390123").outcome, QueryAnswer::Outcome::kNotFound);
+  EXPECT_EQ(PlaceName(image, 2), kShijiazhuangS);
+  image.placeTableEnd = 50;
+  image.zoneTableEnd = 10;  // out of order
+  EXPECT_EQ(ZoneLookup(image, kHebeiS, kShijiazhuangS), "");
+}
+
+}  // namespace
+}  // namespace korvalind
