@@ -15,7 +15,8 @@ extern const std::string CipherKey;
 // block by itself). The last block holds the remaining 0 to 7 bytes and 1 to 8 zero fill bytes,
 // so the target is 8 * (L / 8 + 1) bytes for a source of L bytes. Returns 1 on success, 0 on
 // failure: source missing (the target is then not touched), target not creatable, or a read or
-// write error (whatever whole blocks were written stay). key: at most its first 255 bytes count.
+// write error (whatever whole blocks were written stay). key: at most its first 255 bytes count;
+// an empty key, and a target that is the source itself, are refused without touching any file.
 int EncipherFile(const char* sourcePath, const char* targetPath, const char* key);
 
 // The inverse: every block deciphered and written whole, fill bytes included. A source whose
@@ -30,6 +31,7 @@ Status DecipherFileChecked(const std::string& sourcePath, const std::string& tar
 
 // In memory: the enciphered form of plain (always 8 * (size / 8 + 1) bytes), and the deciphered
 // form of cipher (its size must be a multiple of 8; false otherwise, *plain untouched).
+// An empty key (after the cut at its NUL) is refused: no bytes, or false.
 std::string EncipherBytes(std::string_view plain, std::string_view key);
 [[nodiscard]] bool DecipherBytes(std::string_view cipher, std::string_view key, std::string* plain);
 
