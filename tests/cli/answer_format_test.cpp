@@ -1,0 +1,96 @@
+#include "cli/answer_format.h"
+
+#include <gtest/gtest.h>
+
+#include <string>
+
+namespace korvalind::cli {
+namespace {
+
+QueryAnswer Found() {
+  QueryAnswer answer;
+  answer.outcome = QueryAnswer::Outcome::kOk;
+  answer.province = "\xba\xd3\xb1\xb1";     // 河北
+  answer.city = "\xca\xaf\xbc\xd2\xd7\xaf";  // 石家庄
+  answer.simType = "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8";
+  answer.areaCode = "0311";
+  answer.postCode = "050000";
+  return answer;
+}
+
+TEST(FormatAnswer, EveryFormatAndOutcome) {
+  QueryAnswer missing;
+  missing.outcome = QueryAnswer::Outcome::kNotFound;
+  QueryAnswer refused;
+  struct Case {
+    Format format;
+    Encoding encoding;
+    std::string text;
+    QueryAnswer answer;
+    std::string out;
+    std::string errors;
+  };
+  const Case cases[] = {
+      {Format::kTsv, Encoding::kUtf8, "1390123", Found(),
+       "1390123\tok\t河北\t石家庄\t移动全球通\t0311\t050000\n", ""},
+      {Format::kTsv, Encoding::kUtf8, "1390124", missing, "1390124\tnot-found\t\t\t\t\t\n", ""},
+      {Format::kTsv, Encoding::kUtf8, "a\tb\rc", refused, "a b c\tinvalid\t\t\t\t\t\n", ""},
+      {Format::kTsv, Encoding::kGbk, "1390123", Found(),
+       "1390123\tok\t\xba\xd3\xb1\xb1\t\xca\xaf\xbc\xd2\xd7\xaf\t"
+       "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8\t0311\t050000\n",
+       ""},
+      {Format::kJson, Encoding::kUtf8, "1390123", Found(),
+       "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"河北\",\"city\":\"石家庄\","
+       "\"simType\":\"移动全球通\",\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
+       ""},
+      {Format::kJson, Encoding::kUtf8, "\"\\\x01\xff", refused,
+       "{\"text\":\"\\\"\\\\\\u0001\xEF\xBF\xBD\",\"status\":\"invalid\",\"province\":\"\","
+       "\"city\":\"\",\"simType\":\"\",\"areaCode\":\"\",\"postCode\":\"\"}\n",
+       ""},
+      {Format::kText, Encoding::kUtf8, "1390123", Found(),
+       "省份: 河北\n城市: 石家庄\nSIM 卡类型: 移动全球通\n长途区号: 0311\n邮政编码: 050000\n", ""},
+      {Format::kText, Encoding::kUtf8, "1320000", refused, "", "1320000: 请输入合法的号码段!\n"},
+      {Format::kText, Encoding::kUtf8, "1390124", missing, "", "1390124: 不会吧，没有找到!\n"},
+  };
+  for (const Case& c : cases) {
+    std::string out, errors;
+    FormatAnswer(c.format, c.encoding, c.text, c.answer, &out, &errors);
+    EXPECT_EQ(out, c.out) << c.text;
+    EXPECT_EQ(errors, c.errors) << c.text;
+  }
+}
+
+TEST(FormatAnswer, PlaceBytesThatDoNotConvertBecomeReplacementCharacters) {
+  QueryAnswer answer = Found();
+  answer.city = "\x81";  // a lone lead byte
+  std::string out, errors;
+  FormatAnswer(Format::kTsv, Encoding::kUtf8, "1390123", answer, &out, &errors);
+  EXPECT_EQ(out, "1390123\tok\t河北\t\xEF\xBF\xBD\t移动全球通\t0311\t050000\n");
+}
+
+TEST(AnyPrefix, NormalizesAndAccepts) {
+  struct Case {
+    std::string text;
+    std::string normalized;
+    bool accepted;
+  };
+  const Case cases[] = {
+      {"+86 139-0123-4567", "13901234567", true},
+      {"008615901234567", "15901234567", true},
+      {"1590123", "1590123", true},
+      {"1990000", "1990000", true},
+      {"86139012", "86139012", false},
+      {"+86", "", false},
+      {"2590123", "2590123", false},
+      {"15901a3", "15901a3", false},
+      {"159012", "159012", false},
+  };
+  for (const Case& c : cases) {
+    std::string normalized = NormalizeAnyPrefix(c.text);
+    EXPECT_EQ(normalized, c.normalized) << c.text;
+    EXPECT_EQ(IsAnyPrefixSegment(normalized), c.accepted) << c.text;
+  }
+}
+
+}  // namespace
+}  // namespace korvalind::cli

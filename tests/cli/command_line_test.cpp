@@ -1,0 +1,185 @@
+// End-to-end runs of the built korvalind program.
+#include <gtest/gtest.h>
+
+#include <string>
+#include <vector>
+
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace korvalind {
+namespace {
+
+using testing::FileExists;
+using testing::ReadFile;
+using testing::RunProcess;
+using testing::TempDir;
+using testing::WriteFile;
+
+const std::string kProgram = KORVALIND_BINARY;
+const std::string kBundled = KORVALIND_BUNDLED_DIRECTORY;
+
+testing::ProcessResult Korvalind(const std::vector<std::string>& args,
+                                 const std::string& input = "", const std::string& cwd = "") {
+  return RunProcess(kProgram, args, input, cwd);
+}
+
+// A data folder holding the worked inputs: places 河北 and 石家庄, one zone, one row.
+void WriteSmallData(const TempDir& dir) {
+  WriteFile(dir.File("city"), "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n\xca\xaf\xbc\xd2\xd7\xaf\r\n");
+  WriteFile(dir.File("areacode"),
+            "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n");
+  WriteFile(dir.File("simcard2.sql"),
+            "INSERT INTO `simcard` VALUES\r\n"
+            "(7,'1390123','\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','1','0311');\r\n");
+}
+
+TEST(CommandLine, QueryFormatsAndExitCodes) {
+  struct Case {
+    std::vector<std::string> args;
+    int exit_code;
+    std::string out;
+    std::string err_contains;
+  };
+  const std::vector<Case> cases = {
+      {{"query", "--directory", kBundled, "1390123"},
+       0,
+       "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n长途区号: 010\n邮政编码: 100000\n",
+       ""},
+      {{"query", "--directory", kBundled, "--format", "tsv", "1300000", "1320000"},
+       1,
+       "1300000\tok\t山东\t济南\t联通130卡\t0531\t250000\n1320000\tinvalid\t\t\t\t\t\n",
+       ""},
+      {{"query", "--directory", kBundled, "--format", "json", "1390123"},
+       0,
+       "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"北京\",\"city\":\"北京\","
+       "\"simType\":\"移动全球通\",\"areaCode\":\"010\",\"postCode\":\"100000\"}\n",
+       ""},
+      {{"query", "--directory", kBundled, "1320000"}, 1, "", "请输入合法的号码段!"},
+      {{"query", "--directory", kBundled, "1590123"}, 1, "", "请输入合法的号码段!"},
+      {{"query", "--directory", kBundled, "--format=tsv", "--any-prefix", "+86 159-0123-4567"},
+       0,
+       "+86 159-0123-4567\tok\t",
+       ""},
+      {{"query", "--directory", kBundled, "--encoding", "gbk", "--format", "tsv", "1390123"},
+       0,
+       "1390123\tok\t\xb1\xb1\xbe\xa9\t\xb1\xb1\xbe\xa9\t",
+       ""},
+      {{"query", "--directory", "/nonexistent/K.dat", "1390123"},
+       2,
+       "",
+       "directory file \"/nonexistent/K.dat\" cannot be read"},
+      {{"query", "--directory", kBundled}, 2, "", "at least one TEXT"},
+      {{"query", "--format", "xml", "1390123"}, 2, "", "unknown format"},
+      {{"query", "--bogus", "1390123"}, 2, "", "unknown option"},
+      {{"frobnicate"}, 2, "", "unknown command"},
+      {{}, 2, "", "usage"},
+  };
+  for (const Case& c : cases) {
+    testing::ProcessResult r = Korvalind(c.args);
+    std::string what = c.args.empty() ? "(none)" : c.args.back();
+    EXPECT_EQ(r.exitCode, c.exit_code) << what << "\n" << r.err;
+    EXPECT_EQ(r.out.substr(0, c.out.size()), c.out) << what;
+    if (c.out.empty()) {
+      EXPECT_EQ(r.out, "") << what;
+    }
+    EXPECT_NE(r.err.find(c.err_contains), std::string::npos) << what << ": " << r.err;
+  }
+}
+
+TEST(CommandLine, StandardInputIsAFilter) {
+  testing::ProcessResult r = Korvalind({"query", "--directory", kBundled, "--format", "tsv", "-"},
+                                       "1390123\r\n1390124x\n\nabc\n1300000");
+  EXPECT_EQ(r.exitCode, 1);
+  std::vector<std::string> lines;
+  size_t start = 0;
+  for (size_t lf; (lf = r.out.find('\n', start)) != std::string::npos; start = lf + 1) {
+    lines.push_back(r.out.substr(start, lf - start));
+  }
+  ASSERT_EQ(lines.size(), 5u) << r.out;
+  EXPECT_EQ(lines[0].substr(0, 11), "1390123\tok\t");
+  EXPECT_EQ(lines[2], "\tinvalid\t\t\t\t\t");
+  EXPECT_EQ(lines[3], "abc\tinvalid\t\t\t\t\t");
+  EXPECT_EQ(lines[4].substr(0, 11), "1300000\tok\t");
+}
+
+TEST(CommandLine, InfoShowsTheSegmentCount) {
+  testing::ProcessResult r = Korvalind({"info", "--directory", kBundled});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out, kBundled + "\n手机号码段共计:321047 [2002-11-08]\n");
+}
+
+TEST(CommandLine, EncipherAndDecipherDefaultNames) {
+  TempDir dir;
+  WriteFile(dir.File("korvalind.dat"), "thirteen byte");
+  EXPECT_EQ(Korvalind({"encipher"}, "", dir.path()).exitCode, 0);
+  EXPECT_EQ(ReadFile(dir.File("11111")).size(), 16u);
+  EXPECT_EQ(Korvalind({"decipher"}, "", dir.path()).exitCode, 0);
+  EXPECT_EQ(ReadFile(dir.File("dd.TMP")), std::string("thirteen byte\0\0\0", 16));
+
+  // Failures exit 1 and say why.
+  testing::ProcessResult missing = Korvalind({"encipher", "absent", "out"}, "", dir.path());
+  EXPECT_EQ(missing.exitCode, 1);
+  EXPECT_NE(missing.err.find("absent"), std::string::npos) << missing.err;
+  EXPECT_FALSE(FileExists(dir.File("out")));
+  WriteFile(dir.File("odd"), std::string(20, 'x'));
+  testing::ProcessResult odd = Korvalind({"decipher", "odd", "odd.out"}, "", dir.path());
+  EXPECT_EQ(odd.exitCode, 1);
+  EXPECT_EQ(ReadFile(dir.File("odd.out")).size(), 16u);  // the whole blocks stay
+  EXPECT_EQ(Korvalind({"encipher", "only-one"}, "", dir.path()).exitCode, 2);
+}
+
+TEST(CommandLine, MakeDirectoryOnASmallDataFolder) {
+  TempDir dir;
+  WriteSmallData(dir);
+  std::string output = dir.File("out.dat");
+  testing::ProcessResult made = Korvalind({"make-directory", "--data", dir.path(), "--output",
+                                           output});
+  ASSERT_EQ(made.exitCode, 0) << made.err;
+  EXPECT_NE(made.err.find("rows: 1"), std::string::npos) << made.err;
+  EXPECT_EQ(ReadFile(output).size(), 64u);
+  EXPECT_EQ(ReadFile(dir.File("Korvalind.dat")).size(), 58u);
+  for (const char* name : {"zone", "binary", "output.txt", "offset"}) {
+    EXPECT_TRUE(FileExists(dir.File(name))) << name;
+  }
+  testing::ProcessResult r =
+      Korvalind({"query", "--directory", output, "--format", "tsv", "1390123", "1390124"});
+  EXPECT_EQ(r.out,
+            "1390123\tok\t河北\t石家庄\t移动全球通\t0311\t050000\n"
+            "1390124\tnot-found\t\t\t\t\t\n");
+}
+
+TEST(CommandLine, SingleStepsThenEncipherGiveTheSameDirectory) {
+  TempDir dir;
+  WriteSmallData(dir);
+  EXPECT_EQ(Korvalind({"convert-areacodes", "--data", dir.path()}).exitCode, 0);
+  testing::ProcessResult segments = Korvalind({"convert-segments", "--data", dir.path()});
+  EXPECT_EQ(segments.exitCode, 0);
+  EXPECT_EQ(segments.out, "Finished!\n");
+  EXPECT_EQ(Korvalind({"build", "--data", dir.path()}).exitCode, 0);
+  ASSERT_EQ(Korvalind({"encipher", dir.File("Korvalind.dat"), dir.File("single.dat")}).exitCode,
+            0);
+  ASSERT_EQ(Korvalind({"make-directory", "--data", dir.path(), "--output", dir.File("one.dat")})
+                .exitCode,
+            0);
+  EXPECT_EQ(ReadFile(dir.File("single.dat")), ReadFile(dir.File("one.dat")));
+}
+
+TEST(CommandLine, MissingInputsWriteNothing) {
+  for (const char* absent : {"city", "areacode", "simcard2.sql"}) {
+    TempDir dir;
+    WriteSmallData(dir);
+    std::remove(dir.File(absent).c_str());
+    testing::ProcessResult r =
+        Korvalind({"make-directory", "--data", dir.path(), "--output", dir.File("out.dat")});
+    EXPECT_EQ(r.exitCode, 2) << absent;
+    EXPECT_NE(r.err.find(dir.File(absent)), std::string::npos) << r.err;
+    for (const char* name : {"out.dat", "zone", "binary", "output.txt", "offset",
+                             "Korvalind.dat"}) {
+      EXPECT_FALSE(FileExists(dir.File(name))) << absent << " missing, yet " << name;
+    }
+  }
+}
+
+}  // namespace
+}  // namespace korvalind
