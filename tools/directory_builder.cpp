@@ -1,0 +1,207 @@
+#include "tools/directory_builder.h"
+
+#include <filesystem>
+#include <vector>
+
+#include "cipher/file_cipher.h"
+#include "directory/directory_image.h"
+#include "directory/segment_record.h"
+#include "platform/file_io.h"
+#include "platform/paths.h"
+#include "tools/area_code_conversion.h"
+#include "tools/place_list.h"
+
+namespace korvalind {
+namespace {
+
+constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFu;
+
+void AppendU32(std::uint32_t value, std::string* out) {
+  for (int shift = 0; shift < 32; shift += 8) out->push_back(static_cast<char>(value >> shift));
+}
+
+std::vector<std::string> LinesOf(std::string_view text) {
+  std::vector<std::string> lines;
+  LineCursor cursor(text);
+  std::string_view line;
+  while (cursor.Next(&line)) lines.emplace_back(line);
+  return lines;
+}
+
+// Restores both lists to their length at construction unless Keep() was called.
+class ListsGuard {
+ public:
+  ListsGuard() : places_(PlaceList.size()), zones_(ZoneList.size()) {}
+  ListsGuard(const ListsGuard&) = delete;
+  ListsGuard& operator=(const ListsGuard&) = delete;
+  ~ListsGuard() {
+    if (keep_) return;
+    PlaceList.TruncateTo(places_);
+    ZoneList.TruncateTo(zones_);
+  }
+  void Keep() { keep_ = true; }
+
+ private:
+  size_t places_;
+  size_t zones_;
+  bool keep_ = false;
+};
+
+bool SameFile(const std::string& a, const std::string& b) {
+  std::error_code error;
+  std::filesystem::path pa = std::filesystem::weakly_canonical(a, error);
+  if (error) return false;
+  std::filesystem::path pb = std::filesystem::weakly_canonical(b, error);
+  return !error && pa == pb;
+}
+
+}  // namespace
+
+Status AssembleDirectoryImage(std::span<const std::string> places,
+                              std::span<const std::string> zones, std::string_view records,
+                              const std::string& recordsName, std::string* image,
+                              ImageStats* stats) {
+  image->clear();
+  if (records.size() % kSegmentRecordSize != 0) {
+    return Status::Corruption("record file \"" + recordsName + "\" is damaged: its length (" +
+                              std::to_string(records.size()) + " bytes) is not a multiple of 8");
+  }
+  std::uint64_t tables = 0;
+  for (const std::string& place : places) tables += place.size() + 1;
+  const std::uint64_t place_table_end = tables;
+  for (const std::string& zone : zones) tables += zone.size() + 1;
+  const std::uint64_t padding =
+      (kZoneTableEndRemainder + kZoneTableEndModulus - tables % kZoneTableEndModulus) %
+      kZoneTableEndModulus;
+  const std::uint64_t zone_table_end = tables + padding;
+  const std::uint64_t records_end = zone_table_end + records.size();
+  if (records_end > kMaxOffset) {
+    return Status::InvalidArgument("the directory would be " + std::to_string(records_end) +
+                                   " bytes long, beyond the 32-bit offsets of its format");
+  }
+
+  image->reserve(static_cast<size_t>(records_end) + kTrailerSize);
+  for (const std::string& place : places) {
+    *image += place;
+    *image += kEntryTerminator;
+  }
+  for (const std::string& zone : zones) {
+    *image += zone;
+    *image += kEntryTerminator;
+  }
+  image->append(static_cast<size_t>(padding), kEntryTerminator);
+  *image += records;
+  AppendU32(static_cast<std::uint32_t>(place_table_end), image);
+  AppendU32(static_cast<std::uint32_t>(zone_table_end), image);
+  AppendU32(static_cast<std::uint32_t>(records_end), image);
+  if (stats != nullptr) {
+    stats->places = places.size();
+    stats->zones = zones.size();
+    stats->zonePadding = static_cast<size_t>(padding);
+    stats->records = records.size() / kSegmentRecordSize;
+    stats->plainSize = image->size();
+  }
+  return Status::Ok();
+}
+
+Status LoadZoneList(const std::string& dataFolder) {
+  std::string text;
+  Status status = ReadWholeFile(JoinPath(dataFolder, "zone"), &text);
+  if (!status.ok()) return status;
+  for (const std::string& line : LinesOf(text)) ZoneList.Append(line);
+  return Status::Ok();
+}
+
+Status BuildDirectory(const std::string& dataFolder, ImageStats* stats) {
+  const std::string records_path = JoinPath(dataFolder, "binary");
+  std::string place_names, zone_text, records;
+  Status status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
+  if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "zone"), &zone_text);
+  if (status.ok()) status = ReadWholeFile(records_path, &records);
+  if (!status.ok()) return status;
+
+  ListsGuard guard;
+  AppendPlaceNames(place_names);
+  for (const std::string& line : LinesOf(zone_text)) ZoneList.Append(line);
+  std::string image;
+  status = AssembleDirectoryImage(PlaceList.entries(), ZoneList.entries(), records, records_path,
+                                  &image, stats);
+  if (!status.ok()) return status;
+
+  AtomicFile out;
+  status = out.Open(JoinPath(dataFolder, "Korvalind.dat"));
+  if (!status.ok()) return status;
+  out.Write(image);
+  status = out.Commit();
+  if (status.ok()) guard.Keep();
+  return status;
+}
+
+Status MakeDirectory(const std::string& dataFolder, const std::string& outputPath,
+                     const ProgressCallback& progress, MakeDirectoryStats* stats) {
+  struct Output {
+    std::string name;
+    std::string_view bytes;
+  };
+  const std::string dump_path = JoinPath(dataFolder, "simcard2.sql");
+  const char* const kDataFiles[] = {"areacode", "city",   "simcard2.sql", "zone",
+                                    "binary",   "offset", "output.txt",   "Korvalind.dat"};
+  for (const char* name : kDataFiles) {
+    if (SameFile(outputPath, JoinPath(dataFolder, name))) {
+      return Status::InvalidArgument("output \"" + outputPath + "\" is one of the files the " +
+                                     "pipeline reads or writes in \"" + dataFolder + "\"");
+    }
+  }
+
+  std::string area_codes, place_names, dump;
+  Status status = ReadWholeFile(JoinPath(dataFolder, "areacode"), &area_codes);
+  if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
+  if (status.ok()) status = ReadWholeFile(dump_path, &dump);
+  if (!status.ok()) return status;
+
+  ListsGuard guard;
+  const std::vector<std::string> zone_lines = ZoneLinesOf(area_codes);
+  for (const std::string& line : zone_lines) ZoneList.Append(line);
+  AppendPlaceNames(place_names);
+  SegmentOutput segments;
+  status = ConvertSegmentDump(dump, dump_path, progress, &segments);
+  if (!status.ok()) return status;
+
+  std::string image;
+  ImageStats image_stats;
+  status = AssembleDirectoryImage(PlaceList.entries(), zone_lines, segments.records,
+                                  JoinPath(dataFolder, "binary"), &image, &image_stats);
+  if (!status.ok()) return status;
+  const std::string enciphered = EncipherBytes(image, CipherKey);
+  if (enciphered.empty()) return Status::InvalidArgument("the directory key is not usable");
+
+  const std::string zone_text = ZoneFileText(zone_lines);
+  const Output outputs[] = {{JoinPath(dataFolder, "zone"), zone_text},
+                            {JoinPath(dataFolder, "output.txt"), segments.listing},
+                            {JoinPath(dataFolder, "binary"), segments.records},
+                            {JoinPath(dataFolder, "offset"), {}},
+                            {JoinPath(dataFolder, "Korvalind.dat"), image},
+                            {outputPath, enciphered}};
+  AtomicFile files[std::size(outputs)];
+  for (size_t i = 0; i < std::size(outputs) && status.ok(); ++i) {
+    status = files[i].Open(outputs[i].name);
+    files[i].Write(outputs[i].bytes);
+  }
+  for (size_t i = 0; i < std::size(outputs) && status.ok(); ++i) status = files[i].Commit();
+  if (!status.ok()) return status;
+
+  guard.Keep();
+  if (stats != nullptr) {
+    stats->rows = segments.stats.rows;
+    stats->places = image_stats.places;
+    stats->newCities = segments.stats.newCities;
+    stats->zones = image_stats.zones;
+    stats->zonePadding = image_stats.zonePadding;
+    stats->records = image_stats.records;
+    stats->plainSize = image_stats.plainSize;
+    stats->outputSize = enciphered.size();
+  }
+  return Status::Ok();
+}
+
+}  // namespace korvalind
