@@ -1,0 +1,3 @@
+#include "ui/korvalind_app.h"
+
+wxIMPLEMENT_APP(korvalind::ui::CKorvalindApp);

@@ -1,0 +1,17 @@
+#pragma once
+
+#include <wx/string.h>
+
+#include <string_view>
+
+class wxWindow;
+
+namespace korvalind::ui {
+
+// The program's modal message box: an OK button, the exclamation icon, caption "Korvalind".
+void ShowMessage(wxWindow* parent, const wxString& text);
+
+// The same for a code page 936 text of the core.
+void ShowGbkMessage(wxWindow* parent, std::string_view gbk);
+
+}  // namespace korvalind::ui

@@ -1,0 +1,37 @@
+#include "ui/open_error.h"
+
+#include "ui/strings.h"
+
+namespace korvalind::ui {
+
+std::string OpenErrorText(int code) {
+  struct Entry {
+    int code;
+    const char* text;
+  };
+  static constexpr Entry kTexts[] = {
+      {0, "The operating system is out\nof memory or resources."},
+      {2, "The specified file was not found."},
+      {3, "The specified path was not found."},
+      {5, "The operating system denied\naccess to the specified file."},
+      {8, "There was not enough memory to complete the operation."},
+      {11, "The .EXE file is invalid\n(non-Win32 .EXE or error in .EXE image)."},
+      {26, "A sharing violation occurred. "},
+      {27, "The filename association is\nincomplete or invalid."},
+      {28, "The DDE transaction could not\nbe completed because the request timed out."},
+      {29, "The DDE transaction failed."},
+      {30,
+       "The DDE transaction could not\nbe completed because other DDE transactions\n"
+       "were being processed."},
+      {31, "There is no application associated\nwith the given filename extension."},
+      {32, "The specified dynamic-link library was not found."},
+  };
+  for (const Entry& entry : kTexts) {
+    if (entry.code == code) return entry.text;
+  }
+  return "Unknown Error (" + std::to_string(code) + ") occurred.";
+}
+
+std::string OpenErrorMessage(int code) { return kOpenErrorPrefix + OpenErrorText(code); }
+
+}  // namespace korvalind::ui

@@ -1,0 +1,67 @@
+#include "ui/resource_ids.h"
+
+#include <wx/xrc/xmlres.h>
+
+namespace korvalind::ui {
+
+void RegisterResourceIds() {
+  struct Named {
+    const char* name;
+    int id;
+  };
+#define KORVALIND_ID(name) \
+  Named { #name, name }
+  static constexpr Named kIds[] = {
+      KORVALIND_ID(IDD_ABOUT),
+      KORVALIND_ID(IDD_QUERY_FORM),
+      KORVALIND_ID(IDR_MAINFRAME),
+      KORVALIND_ID(IDR_KORVALTYPE),
+      KORVALIND_ID(IDC_LINK_HAND),
+      KORVALIND_ID(IDC_DIGITS),
+      KORVALIND_ID(IDC_PROVINCE),
+      KORVALIND_ID(IDC_ORGANISE),
+      KORVALIND_ID(IDC_CITY),
+      KORVALIND_ID(IDC_SIMTYPE),
+      KORVALIND_ID(IDC_AREACODE),
+      KORVALIND_ID(IDC_POSTCODE),
+      KORVALIND_ID(IDC_QUERY),
+      KORVALIND_ID(IDC_TAKEDATA),
+      KORVALIND_ID(IDC_CONVERT_AREACODE),
+      KORVALIND_ID(IDC_VISITSITE),
+      KORVALIND_ID(IDC_MINIMIZE),
+      KORVALIND_ID(IDC_ABOUT),
+      KORVALIND_ID(IDC_NUMBER),
+      KORVALIND_ID(IDC_UPDATE),
+      KORVALIND_ID(IDC_BUILD),
+      KORVALIND_ID(IDC_COUNT),
+      KORVALIND_ID(IDC_TITLE),
+      KORVALIND_ID(IDC_COMPANION),
+      KORVALIND_ID(IDC_ENCRYPT),
+      KORVALIND_ID(IDC_DECRYPT),
+      KORVALIND_ID(IDC_SITE_LINK),
+      KORVALIND_ID(IDC_MAIL_LINK),
+      KORVALIND_ID(ID_ONLINE_UPDATE),
+      KORVALIND_ID(ID_SETTINGS),
+      KORVALIND_ID(ID_VISIT_SITE),
+      KORVALIND_ID(ID_FILE_NEW),
+      KORVALIND_ID(ID_FILE_OPEN),
+      KORVALIND_ID(ID_FILE_SAVE),
+      KORVALIND_ID(ID_FILE_PRINT_SETUP),
+      KORVALIND_ID(ID_FILE_PRINT),
+      KORVALIND_ID(ID_FILE_PRINT_DIRECT),
+      KORVALIND_ID(ID_FILE_PRINT_PREVIEW),
+      KORVALIND_ID(ID_EDIT_COPY),
+      KORVALIND_ID(ID_EDIT_CUT),
+      KORVALIND_ID(ID_EDIT_PASTE),
+      KORVALIND_ID(ID_EDIT_UNDO),
+      KORVALIND_ID(ID_APP_ABOUT),
+      KORVALIND_ID(ID_APP_EXIT),
+      KORVALIND_ID(ID_NEXT_PANE),
+      KORVALIND_ID(ID_PREV_PANE),
+  };
+#undef KORVALIND_ID
+  // The first look-up of a name fixes its value; later XRCID() calls return it.
+  for (const Named& entry : kIds) wxXmlResource::GetXRCID(wxString::FromUTF8(entry.name), entry.id);
+}
+
+}  // namespace korvalind::ui
