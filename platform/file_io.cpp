@@ -12,9 +12,10 @@ namespace {
 
 std::string Reason(int error) { return std::strerror(error); }
 
-}  // namespace
-
-Status ReadWholeFile(const std::string& path, std::string* contents, std::string* reason) {
+// Reads into *contents, a std::string or a LargeBytes: into its room when the size is known,
+// then in chunks until the end, since a file may be longer than its size said (or have none).
+template <typename Bytes>
+Status ReadWholeFileInto(const std::string& path, Bytes* contents, std::string* reason) {
   contents->clear();
   std::string ignored;
   if (reason == nullptr) reason = &ignored;
@@ -31,10 +32,13 @@ Status ReadWholeFile(const std::string& path, std::string* contents, std::string
     *reason = "it is a folder";
     return Status::IoError("cannot read \"" + path + "\": " + *reason);
   }
-  if (info.st_size > 0) contents->reserve(static_cast<size_t>(info.st_size));
-  char buffer[1 << 16];
+  constexpr size_t kChunk = 1 << 16;
+  size_t filled = 0;
+  contents->resize(info.st_size > 0 ? static_cast<size_t>(info.st_size) + 1 : kChunk);
   for (;;) {
-    ssize_t n = ::read(fd, buffer, sizeof buffer);
+    if (filled == contents->size()) contents->resize(filled + kChunk);
+    ssize_t n = ::read(fd, reinterpret_cast<char*>(contents->data()) + filled,
+                       contents->size() - filled);
     if (n == 0) break;
     if (n < 0) {
       if (errno == EINTR) continue;
@@ -44,10 +48,21 @@ Status ReadWholeFile(const std::string& path, std::string* contents, std::string
       *reason = Reason(error);
       return Status::IoError("cannot read \"" + path + "\": " + *reason);
     }
-    contents->append(buffer, static_cast<size_t>(n));
+    filled += static_cast<size_t>(n);
   }
   ::close(fd);
+  contents->resize(filled);
   return Status::Ok();
+}
+
+}  // namespace
+
+Status ReadWholeFile(const std::string& path, std::string* contents, std::string* reason) {
+  return ReadWholeFileInto(path, contents, reason);
+}
+
+Status ReadWholeFile(const std::string& path, LargeBytes* contents, std::string* reason) {
+  return ReadWholeFileInto(path, contents, reason);
 }
 
 bool LineCursor::Next(std::string_view* line) {

@@ -4,6 +4,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/large_buffer.h"
 #include "platform/status.h"
 
 namespace korvalind {
@@ -12,6 +13,8 @@ namespace korvalind {
 // (the system's error text) also goes to *reason when given.
 Status ReadWholeFile(const std::string& path, std::string* contents,
                      std::string* reason = nullptr);
+// The same into a large buffer, read straight into place.
+Status ReadWholeFile(const std::string& path, LargeBytes* contents, std::string* reason = nullptr);
 
 // Walks the lines of a text held in memory. A line ends at LF; one CR right before the LF is
 // dropped with it. The last line may lack a line end; a text that ends with a line end has no

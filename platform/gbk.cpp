@@ -7,18 +7,17 @@
 namespace korvalind {
 namespace {
 
-// Converts with iconv. At input that does not convert, on_bad(out, rest) appends a replacement
-// and returns how many input bytes it stands for (at least 1).
+constexpr std::string_view kReplacement = "\xEF\xBF\xBD";  // U+FFFD
+
+// Converts in with the open descriptor cd, appending to *out. At input that does not convert,
+// on_bad(out, rest) appends a replacement and returns how many input bytes it stands for (at
+// least 1). Without a descriptor every byte goes through on_bad.
 template <typename OnBad>
-std::string Convert(const char* to, const char* from, std::string_view in, OnBad on_bad) {
-  std::string out;
-  if (in.empty()) return out;
-  iconv_t cd = iconv_open(to, from);
+void ConvertWith(iconv_t cd, std::string_view in, std::string* out, OnBad on_bad) {
   if (cd == reinterpret_cast<iconv_t>(-1)) {
-    while (!in.empty()) in.remove_prefix(on_bad(out, in));
-    return out;
+    while (!in.empty()) in.remove_prefix(on_bad(*out, in));
+    return;
   }
-  out.reserve(in.size() * 2);
   char buffer[4096];
   char* src = const_cast<char*>(in.data());
   size_t src_left = in.size();
@@ -26,26 +25,49 @@ std::string Convert(const char* to, const char* from, std::string_view in, OnBad
     char* dst = buffer;
     size_t dst_left = sizeof buffer;
     size_t r = iconv(cd, &src, &src_left, &dst, &dst_left);
-    out.append(buffer, static_cast<size_t>(dst - buffer));
+    out->append(buffer, static_cast<size_t>(dst - buffer));
     if (r == static_cast<size_t>(-1) && errno != E2BIG) {
       // EILSEQ or EINVAL (a truncated sequence at the end): replace one byte and go on.
-      size_t skip = on_bad(out, std::string_view(src, src_left));
+      size_t skip = on_bad(*out, std::string_view(src, src_left));
       src += skip;
       src_left -= skip;
       iconv(cd, nullptr, nullptr, nullptr, nullptr);
     }
   }
-  iconv_close(cd);
+  // Back to the initial state, so that the next text starts afresh.
+  iconv(cd, nullptr, nullptr, nullptr, nullptr);
+}
+
+template <typename OnBad>
+std::string Convert(const char* to, const char* from, std::string_view in, OnBad on_bad) {
+  std::string out;
+  if (in.empty()) return out;
+  iconv_t cd = iconv_open(to, from);
+  out.reserve(in.size() * 2);
+  ConvertWith(cd, in, &out, on_bad);
+  if (cd != reinterpret_cast<iconv_t>(-1)) iconv_close(cd);
   return out;
+}
+
+size_t ReplaceGbkByte(std::string& out, std::string_view) {
+  out += kReplacement;
+  return 1;
 }
 
 }  // namespace
 
 std::string GbkToUtf8(std::string_view gbk) {
-  return Convert("UTF-8", "GBK", gbk, [](std::string& out, std::string_view) -> size_t {
-    out += "\xEF\xBF\xBD";
-    return 1;
-  });
+  return Convert("UTF-8", "GBK", gbk, ReplaceGbkByte);
+}
+
+GbkToUtf8Converter::GbkToUtf8Converter() : descriptor_(iconv_open("UTF-8", "GBK")) {}
+
+GbkToUtf8Converter::~GbkToUtf8Converter() {
+  if (descriptor_ != reinterpret_cast<void*>(-1)) iconv_close(static_cast<iconv_t>(descriptor_));
+}
+
+void GbkToUtf8Converter::Append(std::string_view gbk, std::string* out) {
+  ConvertWith(static_cast<iconv_t>(descriptor_), gbk, out, ReplaceGbkByte);
 }
 
 std::string Utf8ToGbk(std::string_view utf8) {
@@ -69,8 +91,23 @@ namespace korvalind {
 std::string ValidUtf8(std::string_view text) {
   std::string out;
   out.reserve(text.size());
+  AppendValidUtf8(text, &out);
+  return out;
+}
+
+void AppendValidUtf8(std::string_view text, std::string* out) {
   size_t i = 0;
   while (i < text.size()) {
+    // Runs of ASCII, the common case, are copied whole.
+    size_t ascii_end = i;
+    while (ascii_end < text.size() && static_cast<unsigned char>(text[ascii_end]) < 0x80) {
+      ++ascii_end;
+    }
+    if (ascii_end > i) {
+      out->append(text.substr(i, ascii_end - i));
+      i = ascii_end;
+      continue;
+    }
     auto c = static_cast<unsigned char>(text[i]);
     size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
                   : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
@@ -87,14 +124,13 @@ std::string ValidUtf8(std::string_view text) {
       }
     }
     if (ok) {
-      out.append(text.substr(i, length));
+      out->append(text.substr(i, length));
       i += length;
     } else {
-      out += "\xEF\xBF\xBD";
+      *out += kReplacement;
       ++i;
     }
   }
-  return out;
 }
 
 }  // namespace korvalind

@@ -12,11 +12,29 @@ std::string GbkToUtf8(std::string_view gbk);
 // UTF-8 to code page 936. A character that has no GBK form, or an invalid UTF-8 byte, becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+// GbkToUtf8 for many texts: opening a conversion costs more than converting a short name, so
+// this keeps one open for its lifetime. Append gives exactly the bytes GbkToUtf8 gives.
+class GbkToUtf8Converter {
+ public:
+  GbkToUtf8Converter();
+  GbkToUtf8Converter(const GbkToUtf8Converter&) = delete;
+  GbkToUtf8Converter& operator=(const GbkToUtf8Converter&) = delete;
+  ~GbkToUtf8Converter();
+
+  void Append(std::string_view gbk, std::string* out);
+
+ private:
+  void* descriptor_;  // an iconv_t; (void*)-1 when the system offers no GBK conversion
+};
+
 }  // namespace korvalind
 
 namespace korvalind {
 
 // text with every byte that is not part of a well-formed UTF-8 character replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
+
+// The same, appended to *out.
+void AppendValidUtf8(std::string_view text, std::string* out);
 
 }  // namespace korvalind
