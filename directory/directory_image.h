@@ -2,7 +2,9 @@
 
 #include <cstddef>
 #include <cstdint>
-#include <vector>
+#include <memory>
+
+#include "platform/large_buffer.h"
 
 namespace korvalind {
 
@@ -21,14 +23,22 @@ inline constexpr char kEntryTerminator = '|';
 // Readers copy entries into 64-byte zero-filled buffers, so at most 63 bytes of an entry count.
 inline constexpr size_t kMaxEntryLength = 63;
 
-// The in-memory directory. data holds the image bytes [0, recordsEnd) (the trailer excluded);
+class DirectoryIndex;
+
+// The in-memory directory. data holds the image bytes [0, recordsEnd) (the trailer excluded), in
+// a buffer placed for few page faults (a vector of bytes in every other respect);
 // empty, with all offsets 0, before anything is loaded: a directory with no places, zones or
 // records. Readers never look past data.size(), whatever the offsets say.
+//
+// index is optional: the loader builds one (directory/directory_index.h) so that a query does
+// not walk the records; readers use it only while it fits the image and walk the tables
+// otherwise, with the same answers. Whoever edits data in place must rebuild or drop it.
 struct DirectoryImage {
-  std::vector<std::uint8_t> data;
+  LargeBytes data;
   std::uint32_t placeTableEnd = 0;
   std::uint32_t zoneTableEnd = 0;
   std::uint32_t recordsEnd = 0;
+  std::shared_ptr<const DirectoryIndex> index;
 };
 
 // (recordsEnd - zoneTableEnd) / 8, remainder dropped; 0 for an empty image.

@@ -2,11 +2,13 @@
 
 #include <sys/stat.h>
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
 
 #include "cipher/file_cipher.h"
+#include "directory/directory_index.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 
@@ -35,10 +37,8 @@ bool IsRegularFile(const std::string& path) {
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
 }
 
-}  // namespace
-
-Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image) {
-  *image = DirectoryImage();
+// The region ends of a deciphered file, after the checks ParseDeciphered describes.
+Status FindTrailer(std::string_view deciphered, std::string_view name, std::uint32_t ends[3]) {
   const size_t length = deciphered.size();
   if (length == 0 || length % 8 != 0) {
     return Damaged(name, "its length (" + std::to_string(length) +
@@ -55,29 +55,64 @@ Status ParseDeciphered(std::string_view deciphered, std::string_view name, Direc
     if (static_cast<std::uint64_t>(records_end) + kTrailerSize + fill != length) continue;
     if (place_end > zone_end || zone_end > records_end) continue;
     if ((records_end - zone_end) % 8 != 0) continue;
-    image->data.assign(deciphered.begin(), deciphered.begin() + records_end);
-    image->placeTableEnd = place_end;
-    image->zoneTableEnd = zone_end;
-    image->recordsEnd = records_end;
+    ends[0] = place_end;
+    ends[1] = zone_end;
+    ends[2] = records_end;
     return Status::Ok();
   }
   return Damaged(name, "no consistent trailer (region ends) was found");
 }
 
+void Install(LargeBytes bytes, const std::uint32_t ends[3], DirectoryImage* image) {
+  bytes.resize(ends[2]);
+  image->data = std::move(bytes);
+  image->placeTableEnd = ends[0];
+  image->zoneTableEnd = ends[1];
+  image->recordsEnd = ends[2];
+  image->index = DirectoryIndex::Build(*image);
+}
+
+// Deciphers bytes in place, a slice at a time so that only a slice-sized copy is ever made.
+bool DecipherInPlace(LargeBytes* bytes, std::string_view key) {
+  constexpr size_t kSlice = 1 << 15;  // a multiple of the 8-byte block
+  std::string plain;
+  for (size_t at = 0; at < bytes->size(); at += kSlice) {
+    size_t size = std::min(kSlice, bytes->size() - at);
+    char* slice = reinterpret_cast<char*>(bytes->data()) + at;
+    if (!DecipherBytes(std::string_view(slice, size), key, &plain)) return false;
+    std::memcpy(slice, plain.data(), size);
+  }
+  return true;
+}
+
+}  // namespace
+
+Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image) {
+  *image = DirectoryImage();
+  std::uint32_t ends[3];
+  if (Status status = FindTrailer(deciphered, name, ends); !status.ok()) return status;
+  Install(LargeBytes(deciphered.begin(), deciphered.begin() + ends[2]), ends, image);
+  return Status::Ok();
+}
+
 Status LoadDirectory(const std::string& path, DirectoryImage* image) {
   *image = DirectoryImage();
-  std::string enciphered;
+  LargeBytes bytes;
   std::string reason;
-  if (!ReadWholeFile(path, &enciphered, &reason).ok()) {
+  if (!ReadWholeFile(path, &bytes, &reason).ok()) {
     return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
   }
-  if (enciphered.empty() || enciphered.size() % 8 != 0) {
-    return Damaged(path, "its length (" + std::to_string(enciphered.size()) +
+  if (bytes.empty() || bytes.size() % 8 != 0) {
+    return Damaged(path, "its length (" + std::to_string(bytes.size()) +
                              " bytes) is not a positive multiple of 8");
   }
-  std::string plain;
-  if (!DecipherBytes(enciphered, CipherKey, &plain)) return Damaged(path, "cannot be deciphered");
-  return ParseDeciphered(plain, path, image);
+  if (!DecipherInPlace(&bytes, CipherKey)) return Damaged(path, "cannot be deciphered");
+  std::uint32_t ends[3];
+  Status status = FindTrailer(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, ends);
+  if (!status.ok()) return status;
+  Install(std::move(bytes), ends, image);
+  return Status::Ok();
 }
 
 std::string DefaultDirectoryPath() {

@@ -19,7 +19,7 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image);
 // Checks a deciphered file and builds the image from it. Accepted only when the length is a
 // positive multiple of 8 and a trailer is found, with 6 fill bytes tried first and then 1 to 8,
 // whose fill bytes are zero, whose recordsEnd + 12 + fill equals the length, and whose offsets
-// satisfy the image invariants. name is used in the error message.
+// satisfy the image invariants. name is used in the error message. The image gets its index.
 Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image);
 
 // The directory the programs use: the KORVALIND_DIRECTORY environment variable, else

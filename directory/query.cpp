@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <cstring>
 
+#include "directory/image_regions.h"
+
 namespace korvalind {
 
 // "请输入合法的号码段!"
@@ -22,33 +24,16 @@ constexpr std::string_view kSimKindLabels[] = {
     "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
 };
 
-// A table region of the image, clamped to the bytes actually held, so that no offset in a
-// damaged file can lead a reader outside the block.
-std::string_view Region(const DirectoryImage& image, std::uint32_t begin, std::uint32_t end) {
-  size_t size = image.data.size();
-  size_t b = std::min<size_t>(begin, size);
-  size_t e = std::min<size_t>(std::max(begin, end), size);
-  return {reinterpret_cast<const char*>(image.data.data()) + b, e - b};
+// The index of image when it can be used for image as it is now.
+const DirectoryIndex* UsableIndex(const DirectoryImage& image) {
+  const DirectoryIndex* index = image.index.get();
+  return index != nullptr && index->Fits(image) ? index : nullptr;
 }
 
-// What a reader sees of an entry: at most 63 bytes, up to the first NUL.
-std::string_view Visible(std::string_view entry) {
-  entry = entry.substr(0, kMaxEntryLength);
-  size_t nul = entry.find('\0');
-  return nul == std::string_view::npos ? entry : entry.substr(0, nul);
-}
-
-// Calls visit(entry) for each "|"-terminated entry of table until it returns true. Bytes after
-// the last "|" count as one more entry.
-template <typename Visit>
-void ForEachEntry(std::string_view table, Visit visit) {
-  size_t start = 0;
-  while (start < table.size()) {
-    size_t bar = table.find(kEntryTerminator, start);
-    size_t end = bar == std::string_view::npos ? table.size() : bar;
-    if (visit(table.substr(start, end - start))) return;
-    start = end + 1;
-  }
+SegmentRecord RecordAt(const char* bytes) {
+  SegmentRecord record;
+  std::memcpy(record.bytes.data(), bytes, kSegmentRecordSize);
+  return record;
 }
 
 }  // namespace
@@ -63,15 +48,22 @@ bool IsValidSegmentText(std::string_view text) {
 
 std::optional<SegmentRecord> FindSegmentRecord(const DirectoryImage& image,
                                                const std::uint8_t* key) {
-  std::string_view records = Region(image, image.zoneTableEnd, image.recordsEnd);
+  if (const DirectoryIndex* index = UsableIndex(image)) {
+    SegmentRecord record;
+    switch (index->Find(image, key, &record)) {
+      case DirectoryIndex::Lookup::kFound:
+        return record;
+      case DirectoryIndex::Lookup::kNone:
+        return std::nullopt;
+      case DirectoryIndex::Lookup::kUnknown:
+        break;
+    }
+  }
+  std::string_view records = RecordRegion(image);
   for (size_t offset = 0; offset + kSegmentRecordSize <= records.size();
        offset += kSegmentRecordSize) {
     const char* r = records.data() + offset;
-    if (std::memcmp(r + 1, key, kSegmentKeySize) == 0) {
-      SegmentRecord record;
-      std::memcpy(record.bytes.data(), r, kSegmentRecordSize);
-      return record;
-    }
+    if (std::memcmp(r + 1, key, kSegmentKeySize) == 0) return RecordAt(r);
   }
   return std::nullopt;
 }
@@ -80,9 +72,9 @@ std::string PlaceName(const DirectoryImage& image, std::uint16_t index) {
   if (index == 0) return {};
   std::string_view found;
   unsigned number = 0;
-  ForEachEntry(Region(image, 0, image.placeTableEnd), [&](std::string_view entry) {
+  ForEachEntry(PlaceTableRegion(image), [&](std::string_view entry) {
     if (++number != index) return false;
-    found = Visible(entry);
+    found = VisibleEntry(entry);
     return true;
   });
   return std::string(found);
@@ -94,9 +86,9 @@ std::string ZoneLookup(const DirectoryImage& image, std::string_view province,
   key.reserve(province.size() + 1 + city.size());
   key.append(province).append(",").append(city);
   std::string_view found;
-  ForEachEntry(Region(image, image.placeTableEnd, image.zoneTableEnd),
+  ForEachEntry(ZoneTableRegion(image),
                [&](std::string_view entry) {
-                 entry = Visible(entry);
+                 entry = VisibleEntry(entry);
                  // Only an entry whose "province,city" part is the key itself: a mere prefix
                  // would hand out another city's codes.
                  if (entry.size() <= key.size() || entry[key.size()] != ':' ||
@@ -140,21 +132,47 @@ QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key
     answer.outcome = QueryAnswer::Outcome::kNotFound;
     return answer;
   }
-  SegmentFields fields = DecodeSegmentRecord(image, *record);
   answer.outcome = QueryAnswer::Outcome::kOk;
+  const DirectoryIndex* index = UsableIndex(image);
+  AnswerTexts texts;
+  if (index != nullptr && index->Answer(record->provinceIndex(), record->cityIndex(),
+                                        record->kind(), TextEncoding::kGbk, &texts)) {
+    answer.province = texts.province;
+    answer.city = texts.city;
+    answer.simType = texts.simType;
+    answer.areaCode = texts.areaCode;
+    answer.postCode = texts.postCode;
+    return answer;
+  }
+  SegmentFields fields = DecodeSegmentRecord(image, *record);
   answer.province = fields.province;
   answer.city = fields.city.empty() ? fields.province : fields.city;
   answer.simType = std::string(SimKindLabel(record->kind()));
   // The zone is looked up with the decoded city: an empty city keys as "province,".
   std::string zone = ZoneLookup(image, fields.province, fields.city);
-  size_t comma = zone.find(',');
-  if (comma == std::string::npos) {
-    answer.areaCode = zone;
-  } else {
-    answer.postCode = zone.substr(0, comma);
-    answer.areaCode = zone.substr(comma + 1);
-  }
+  std::string_view post_code, area_code;
+  SplitZoneAnswer(zone, &post_code, &area_code);
+  answer.postCode = post_code;
+  answer.areaCode = area_code;
   return answer;
+}
+
+bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key,
+                            TextEncoding encoding, QueryAnswer::Outcome* outcome,
+                            AnswerTexts* texts) {
+  const DirectoryIndex* index = UsableIndex(image);
+  if (index == nullptr) return false;
+  switch (index->FindAnswer(key, encoding, texts)) {
+    case DirectoryIndex::Lookup::kFound:
+      *outcome = QueryAnswer::Outcome::kOk;
+      return true;
+    case DirectoryIndex::Lookup::kNone:
+      *outcome = QueryAnswer::Outcome::kNotFound;
+      return true;
+    case DirectoryIndex::Lookup::kUnknown:
+      break;
+  }
+  return false;
 }
 
 }  // namespace korvalind

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "directory/directory_image.h"
+#include "directory/directory_index.h"
 #include "directory/segment_record.h"
 
 namespace korvalind {
@@ -49,6 +50,14 @@ QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text);
 
 // The same after validation: look-up, decoding and zone for a 3-byte segment key.
 QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key);
+
+// The same through the image's index, without copying: on true, *outcome is kOk or kNotFound and,
+// for kOk, *texts views the index's texts in encoding (valid while the image and its index are
+// unchanged). False when the index cannot answer (none, one that does not fit the image, a key or
+// a place pair it does not cover): QuerySegmentKey then gives the answer.
+bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key,
+                            TextEncoding encoding, QueryAnswer::Outcome* outcome,
+                            AnswerTexts* texts);
 
 // The user messages of a query, code page 936.
 extern const char kInvalidSegmentMessage[];  // "请输入合法的号码段!"
