@@ -22,6 +22,14 @@ std::string GivenText(Encoding encoding, std::string_view text) {
   return encoding == Encoding::kGbk ? std::string(text) : ValidUtf8(text);
 }
 
+void AppendGivenText(Encoding encoding, std::string_view text, std::string* out) {
+  if (encoding == Encoding::kGbk) {
+    out->append(text);
+  } else {
+    AppendValidUtf8(text, out);
+  }
+}
+
 std::string_view StatusName(QueryAnswer::Outcome outcome) {
   switch (outcome) {
     case QueryAnswer::Outcome::kOk:
@@ -36,36 +44,43 @@ std::string_view StatusName(QueryAnswer::Outcome outcome) {
 
 void AppendJsonString(std::string_view value, std::string* out) {
   *out += '"';
-  for (char ch : value) {
-    auto c = static_cast<unsigned char>(ch);
+  size_t plain = 0;  // start of the run of bytes that need no escape
+  for (size_t i = 0; i < value.size(); ++i) {
+    auto c = static_cast<unsigned char>(value[i]);
+    if (c != '"' && c != '\\' && c >= 0x20 && c != 0x7F) continue;
+    out->append(value.substr(plain, i - plain));
+    plain = i + 1;
     if (c == '"' || c == '\\') {
       *out += '\\';
-      *out += ch;
-    } else if (c < 0x20 || c == 0x7F) {
+      *out += value[i];
+    } else {
       char escape[8];
       std::snprintf(escape, sizeof escape, "\\u%04x", c);
       *out += escape;
-    } else {
-      *out += ch;
     }
   }
+  out->append(value.substr(plain));
   *out += '"';
 }
 
 }  // namespace
 
 std::string NormalizeAnyPrefix(std::string_view text) {
+  std::string out;
+  NormalizeAnyPrefix(text, &out);
+  return out;
+}
+
+void NormalizeAnyPrefix(std::string_view text, std::string* out) {
   if (text.substr(0, 3) == "+86") {
     text.remove_prefix(3);
   } else if (text.substr(0, 4) == "0086") {
     text.remove_prefix(4);
   }
-  std::string out;
-  out.reserve(text.size());
+  out->clear();
   for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '-') out += c;
+    if (c != ' ' && c != '\t' && c != '-') *out += c;
   }
-  return out;
 }
 
 bool IsAnyPrefixSegment(std::string_view text) {
@@ -103,39 +118,68 @@ void FormatAnswer(Format format, Encoding encoding, std::string_view text,
       }
       return;
     }
-    case Format::kTsv: {
-      std::string given = GivenText(encoding, text);
-      for (char& c : given) {
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    case Format::kTsv:
+    case Format::kJson:
+      break;
+  }
+  AnswerTexts texts;
+  std::string converted[5];
+  if (ok) {
+    std::string_view* targets[5] = {&texts.province, &texts.city, &texts.simType,
+                                    &texts.areaCode, &texts.postCode};
+    for (int i = 0; i < 5; ++i) {
+      if (encoding == Encoding::kGbk) {
+        *targets[i] = fields[i];
+      } else {
+        converted[i] = GbkToUtf8(fields[i]);
+        *targets[i] = converted[i];
       }
-      *out += given;
-      *out += '\t';
-      *out += StatusName(answer.outcome);
-      for (std::string_view field : fields) {
-        *out += '\t';
-        *out += Convert(encoding, field);
-      }
-      *out += '\n';
-      return;
-    }
-    case Format::kJson: {
-      static constexpr std::string_view kKeys[5] = {"province", "city", "simType", "areaCode",
-                                                    "postCode"};
-      *out += "{\"text\":";
-      AppendJsonString(GivenText(encoding, text), out);
-      *out += ",\"status\":\"";
-      *out += StatusName(answer.outcome);
-      *out += '"';
-      for (int i = 0; i < 5; ++i) {
-        *out += ",\"";
-        *out += kKeys[i];
-        *out += "\":";
-        AppendJsonString(Convert(encoding, fields[i]), out);
-      }
-      *out += "}\n";
-      return;
     }
   }
+  std::string scratch;
+  AppendAnswerLine(format, encoding, text, answer.outcome, texts, out, &scratch);
+}
+
+void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
+                      QueryAnswer::Outcome outcome, const AnswerTexts& texts, std::string* out,
+                      std::string* scratch) {
+  const bool ok = outcome == QueryAnswer::Outcome::kOk;
+  const std::string_view fields[5] = {
+      ok ? texts.province : std::string_view(), ok ? texts.city : std::string_view(),
+      ok ? texts.simType : std::string_view(), ok ? texts.areaCode : std::string_view(),
+      ok ? texts.postCode : std::string_view()};
+  if (format == Format::kTsv) {
+    size_t given = out->size();
+    AppendGivenText(encoding, text, out);
+    for (size_t i = given; i < out->size(); ++i) {
+      char& c = (*out)[i];
+      if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+    }
+    *out += '\t';
+    *out += StatusName(outcome);
+    for (std::string_view field : fields) {
+      *out += '\t';
+      *out += field;
+    }
+    *out += '\n';
+    return;
+  }
+  static constexpr std::string_view kKeys[5] = {"province", "city", "simType", "areaCode",
+                                                "postCode"};
+  *out += "{\"text\":";
+  scratch->clear();
+  AppendGivenText(encoding, text, scratch);
+  AppendJsonString(*scratch, out);
+  *out += ",\"status\":\"";
+  *out += StatusName(outcome);
+  *out += '"';
+  for (int i = 0; i < 5; ++i) {
+    *out += ",\"";
+    *out += kKeys[i];
+    *out += "\":";
+    AppendJsonString(fields[i], out);
+  }
+  *out += "}\n";
 }
 
 }  // namespace korvalind::cli

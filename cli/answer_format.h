@@ -12,6 +12,8 @@ enum class Encoding { kUtf8, kGbk };
 
 // Normalises a text for --any-prefix: drops a leading "+86" or "0086" and every blank and hyphen.
 std::string NormalizeAnyPrefix(std::string_view text);
+// The same into *out, whose storage is reused.
+void NormalizeAnyPrefix(std::string_view text, std::string* out);
 
 // True when the first seven bytes of text are digits beginning with "1".
 bool IsAnyPrefixSegment(std::string_view text);
@@ -23,5 +25,12 @@ bool IsAnyPrefixSegment(std::string_view text);
 // mode, with tabs and line ends made blanks in tsv.
 void FormatAnswer(Format format, Encoding encoding, std::string_view text,
                   const QueryAnswer& answer, std::string* out, std::string* errors);
+
+// The tsv or json line of FormatAnswer (format is not kText), from texts already in the output's encoding (as the
+// directory index holds them), appended to *out without allocating once *out and *scratch have
+// grown. texts is not read unless outcome is kOk.
+void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
+                      QueryAnswer::Outcome outcome, const AnswerTexts& texts, std::string* out,
+                      std::string* scratch);
 
 }  // namespace korvalind::cli

@@ -7,11 +7,18 @@
 
 namespace korvalind::cli {
 namespace {
-constexpr size_t kChunk = 1 << 16;
+
+constexpr size_t kChunk = 1 << 17;
+
+// A line of kMaxLine bytes may still be followed by its CR before the LF arrives.
+constexpr size_t kMaxPending = LineReader::kMaxLine + 1;
+
 }  // namespace
 
 LineReader::LineReader(int fd, void (*before_block)(void*), void* context)
-    : fd_(fd), before_block_(before_block), context_(context), buffer_(kChunk + kMaxLine + 1, '\0') {}
+    : fd_(fd), before_block_(before_block), context_(context), buffer_(kChunk + kMaxPending, '\0') {
+  held_.reserve(kMaxLine);
+}
 
 bool LineReader::Fill() {
   if (eof_) return false;
@@ -34,6 +41,18 @@ bool LineReader::Fill() {
   }
 }
 
+void LineReader::SkipRestOfLine() {
+  begin_ = end_;
+  while (Fill()) {
+    const void* lf = std::memchr(buffer_.data(), '\n', end_);
+    if (lf != nullptr) {
+      begin_ = static_cast<size_t>(static_cast<const char*>(lf) - buffer_.data()) + 1;
+      return;
+    }
+    begin_ = end_;
+  }
+}
+
 bool LineReader::Next(std::string_view* line, bool* too_long) {
   *too_long = false;
   for (;;) {
@@ -43,35 +62,25 @@ bool LineReader::Next(std::string_view* line, bool* too_long) {
       size_t length = static_cast<size_t>(static_cast<const char*>(lf) - start);
       begin_ += length + 1;
       if (length > 0 && start[length - 1] == '\r') --length;
-      *line = std::string_view(start, length);
+      *too_long = length > kMaxLine;
+      *line = std::string_view(start, *too_long ? kMaxLine : length);
       return true;
     }
-    if (end_ - begin_ > kMaxLine) {
-      // Too long: answer with its head and skip the rest of it, however long it goes on.
+    if (end_ - begin_ > kMaxPending) {
+      // Too long whatever follows: answer with its head, which the refills would overwrite.
       *too_long = true;
-      std::string head(start, kMaxLine);
-      begin_ = end_;
-      for (;;) {
-        if (!Fill()) break;
-        const void* next_lf = std::memchr(buffer_.data(), '\n', end_);
-        if (next_lf != nullptr) {
-          begin_ = static_cast<size_t>(static_cast<const char*>(next_lf) - buffer_.data()) + 1;
-          break;
-        }
-        begin_ = end_;
-      }
-      // The refills overwrote the buffer, so the head is handed out from its own copy.
-      held_ = std::move(head);
+      held_.assign(start, kMaxLine);
+      SkipRestOfLine();
       *line = held_;
       return true;
     }
     if (!Fill()) {
-      if (end_ > begin_) {
-        *line = std::string_view(buffer_.data() + begin_, end_ - begin_);
-        begin_ = end_;
-        return true;
-      }
-      return false;
+      if (end_ == begin_) return false;
+      size_t length = end_ - begin_;
+      *line = std::string_view(buffer_.data() + begin_, length > kMaxLine ? kMaxLine : length);
+      *too_long = length > kMaxLine;
+      begin_ = end_;
+      return true;
     }
   }
 }

@@ -6,8 +6,9 @@
 namespace korvalind::cli {
 
 // Reads lines from a file descriptor in large chunks, without an allocation per line. A line
-// ends at LF (a CR before it is dropped); the last line may lack its end. Lines longer than
-// kMaxLine bytes are not kept: Next() reports them as too long, with their first kMaxLine bytes.
+// ends at LF (a CR before it is dropped); the last line may lack its end. A line longer than
+// kMaxLine bytes (its end not counted) is never held whole: Next() reports it as too long, with
+// its first kMaxLine bytes, and skips the rest however long it goes on.
 class LineReader {
  public:
   static constexpr size_t kMaxLine = 4096;
@@ -16,17 +17,19 @@ class LineReader {
   // lines read so far can be flushed first (an interactive pipe then sees them at once).
   LineReader(int fd, void (*before_block)(void*), void* context);
 
-  // Stores the next line and whether it was cut; false at the end of input (or a read error).
+  // Stores the next line and whether it was too long; false at the end of input (or a read
+  // error). The line stays valid until the next call.
   bool Next(std::string_view* line, bool* too_long);
 
  private:
   bool Fill();
+  void SkipRestOfLine();
 
   int fd_;
   void (*before_block_)(void*);
   void* context_;
   std::string buffer_;
-  std::string held_;  // the head of an over-long line
+  std::string held_;  // the head of an over-long line, whose bytes left the buffer
   size_t begin_ = 0;
   size_t end_ = 0;
   bool eof_ = false;

@@ -23,10 +23,16 @@ struct QuerySettings {
 class Answerer {
  public:
   Answerer(const DirectoryImage& image, const QuerySettings& settings)
-      : image_(image), settings_(settings), out_(STDOUT_FILENO), err_(STDERR_FILENO) {}
+      : image_(image),
+        settings_(settings),
+        text_encoding_(settings.encoding == Encoding::kGbk ? TextEncoding::kGbk
+                                                           : TextEncoding::kUtf8),
+        out_(STDOUT_FILENO),
+        err_(STDERR_FILENO) {}
 
   // Returns true when the text was found.
   bool Answer(std::string_view text, bool too_long) {
+    if (settings_.format != Format::kText) return AnswerLine(text, too_long);
     QueryAnswer answer = Look(text, too_long);
     errors_.clear();
     FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
@@ -45,21 +51,52 @@ class Answerer {
   static void FlushCallback(void* self) { static_cast<Answerer*>(self)->Flush(); }
 
  private:
-  QueryAnswer Look(std::string_view text, bool too_long) const {
-    if (too_long) return QueryAnswer{};
-    if (!settings_.any_prefix) return QueryNumber(image_, text);
-    std::string normalized = NormalizeAnyPrefix(text);
-    if (!IsAnyPrefixSegment(normalized)) return QueryAnswer{};
+  // One tsv or json line, answered through the directory index with no allocation; the
+  // index-less walk stands in where the index cannot answer.
+  bool AnswerLine(std::string_view text, bool too_long) {
+    QueryAnswer::Outcome outcome = QueryAnswer::Outcome::kInvalid;
+    AnswerTexts texts;
     std::uint8_t key[kSegmentKeySize];
-    PackSegmentKey(std::string_view(normalized).substr(1, 6), key);
+    if (!too_long && KeyOf(text, key) &&
+        !QuerySegmentKeyIndexed(image_, key, text_encoding_, &outcome, &texts)) {
+      QueryAnswer answer = QuerySegmentKey(image_, key);
+      FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
+      out_.Write({});
+      return answer.outcome == QueryAnswer::Outcome::kOk;
+    }
+    AppendAnswerLine(settings_.format, settings_.encoding, text, outcome, texts, &out_.buffer(),
+                     &scratch_);
+    out_.Write({});
+    return outcome == QueryAnswer::Outcome::kOk;
+  }
+
+  // The segment key of an accepted text.
+  bool KeyOf(std::string_view text, std::uint8_t* key) {
+    if (settings_.any_prefix) {
+      NormalizeAnyPrefix(text, &normalized_);
+      text = normalized_;
+      if (!IsAnyPrefixSegment(text)) return false;
+    } else if (!IsValidSegmentText(text)) {
+      return false;
+    }
+    PackSegmentKey(text.substr(1, 6), key);
+    return true;
+  }
+
+  QueryAnswer Look(std::string_view text, bool too_long) {
+    std::uint8_t key[kSegmentKeySize];
+    if (too_long || !KeyOf(text, key)) return QueryAnswer{};
     return QuerySegmentKey(image_, key);
   }
 
   const DirectoryImage& image_;
   QuerySettings settings_;
+  TextEncoding text_encoding_;
   Output out_;
   Output err_;
   std::string errors_;
+  std::string scratch_;
+  std::string normalized_;
 };
 
 bool ParseSettings(const Arguments& args, QuerySettings* settings) {
