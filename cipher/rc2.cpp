@@ -115,16 +115,4 @@ void Rc2DecipherBlock(const Rc2KeySchedule& schedule, std::uint8_t* plainBlock,
   StoreWords(r, plainBlock);
 }
 
-void Rc2EncipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size) {
-  for (size_t offset = 0; offset + kRc2BlockSize <= size; offset += kRc2BlockSize) {
-    Rc2EncipherBlock(schedule, data + offset, data + offset);
-  }
-}
-
-void Rc2DecipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size) {
-  for (size_t offset = 0; offset + kRc2BlockSize <= size; offset += kRc2BlockSize) {
-    Rc2DecipherBlock(schedule, data + offset, data + offset);
-  }
-}
-
 }  // namespace korvalind

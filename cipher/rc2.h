@@ -17,8 +17,8 @@ struct Rc2KeySchedule {
 // Fills *schedule from keyLength key bytes (only the first 128 count). effectiveBits is the RFC's
 // T1; 0 means 1024, and so do values above 1024. Returns false, leaving *schedule unchanged, for
 // an empty key, which lies outside the RFC's range.
-[[nodiscard]] bool Rc2ExpandKey(Rc2KeySchedule* schedule, const std::uint8_t* key,
-                                size_t keyLength, unsigned effectiveBits);
+[[nodiscard]] bool Rc2ExpandKey(Rc2KeySchedule* schedule, const std::uint8_t* key, size_t keyLength,
+                                unsigned effectiveBits);
 
 // One 8-byte block each way. Both take the plaintext buffer before the ciphertext buffer.
 void Rc2EncipherBlock(const Rc2KeySchedule& schedule, const std::uint8_t* plainBlock,
