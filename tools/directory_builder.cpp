@@ -16,8 +16,14 @@ namespace {
 
 constexpr std::uint64_t kMaxOffset = 0xFFFFFFFFu;
 
-void AppendU32(std::uint32_t value, std::string* out) {
-  for (int shift = 0; shift < 32; shift += 8) out->push_back(static_cast<char>(value >> shift));
+void AppendU32(std::uint32_t value, LargeBytes* out) {
+  for (int shift = 0; shift < 32; shift += 8)
+    out->push_back(static_cast<std::uint8_t>(value >> shift));
+}
+
+void AppendEntry(std::string_view entry, LargeBytes* out) {
+  out->insert(out->end(), entry.begin(), entry.end());
+  out->push_back(kEntryTerminator);
 }
 
 std::vector<std::string> LinesOf(std::string_view text) {
@@ -59,7 +65,7 @@ bool SameFile(const std::string& a, const std::string& b) {
 
 Status AssembleDirectoryImage(std::span<const std::string> places,
                               std::span<const std::string> zones, std::string_view records,
-                              const std::string& recordsName, std::string* image,
+                              const std::string& recordsName, LargeBytes* image,
                               ImageStats* stats) {
   image->clear();
   if (records.size() % kSegmentRecordSize != 0) {
@@ -81,16 +87,10 @@ Status AssembleDirectoryImage(std::span<const std::string> places,
   }
 
   image->reserve(static_cast<size_t>(records_end) + kTrailerSize);
-  for (const std::string& place : places) {
-    *image += place;
-    *image += kEntryTerminator;
-  }
-  for (const std::string& zone : zones) {
-    *image += zone;
-    *image += kEntryTerminator;
-  }
-  image->append(static_cast<size_t>(padding), kEntryTerminator);
-  *image += records;
+  for (const std::string& place : places) AppendEntry(place, image);
+  for (const std::string& zone : zones) AppendEntry(zone, image);
+  image->insert(image->end(), static_cast<size_t>(padding), kEntryTerminator);
+  image->insert(image->end(), records.begin(), records.end());
   AppendU32(static_cast<std::uint32_t>(place_table_end), image);
   AppendU32(static_cast<std::uint32_t>(zone_table_end), image);
   AppendU32(static_cast<std::uint32_t>(records_end), image);
@@ -114,7 +114,8 @@ Status LoadZoneList(const std::string& dataFolder) {
 
 Status BuildDirectory(const std::string& dataFolder, ImageStats* stats) {
   const std::string records_path = JoinPath(dataFolder, "binary");
-  std::string place_names, zone_text, records;
+  std::string place_names, zone_text;
+  LargeBytes records;
   Status status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
   if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "zone"), &zone_text);
   if (status.ok()) status = ReadWholeFile(records_path, &records);
@@ -123,15 +124,15 @@ Status BuildDirectory(const std::string& dataFolder, ImageStats* stats) {
   ListsGuard guard;
   AppendPlaceNames(place_names);
   for (const std::string& line : LinesOf(zone_text)) ZoneList.Append(line);
-  std::string image;
-  status = AssembleDirectoryImage(PlaceList.entries(), ZoneList.entries(), records, records_path,
-                                  &image, stats);
+  LargeBytes image;
+  status = AssembleDirectoryImage(PlaceList.entries(), ZoneList.entries(), BytesView(records),
+                                  records_path, &image, stats);
   if (!status.ok()) return status;
 
   AtomicFile out;
   status = out.Open(JoinPath(dataFolder, "Korvalind.dat"));
   if (!status.ok()) return status;
-  out.Write(image);
+  out.Write(BytesView(image));
   status = out.Commit();
   if (status.ok()) guard.Keep();
   return status;
@@ -153,7 +154,8 @@ Status MakeDirectory(const std::string& dataFolder, const std::string& outputPat
     }
   }
 
-  std::string area_codes, place_names, dump;
+  std::string area_codes, place_names;
+  LargeBytes dump;
   Status status = ReadWholeFile(JoinPath(dataFolder, "areacode"), &area_codes);
   if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
   if (status.ok()) status = ReadWholeFile(dump_path, &dump);
@@ -164,23 +166,23 @@ Status MakeDirectory(const std::string& dataFolder, const std::string& outputPat
   for (const std::string& line : zone_lines) ZoneList.Append(line);
   AppendPlaceNames(place_names);
   SegmentOutput segments;
-  status = ConvertSegmentDump(dump, dump_path, progress, &segments);
+  status = ConvertSegmentDump(BytesView(dump), dump_path, progress, &segments);
   if (!status.ok()) return status;
 
-  std::string image;
+  LargeBytes image;
   ImageStats image_stats;
-  status = AssembleDirectoryImage(PlaceList.entries(), zone_lines, segments.records,
+  status = AssembleDirectoryImage(PlaceList.entries(), zone_lines, BytesView(segments.records),
                                   JoinPath(dataFolder, "binary"), &image, &image_stats);
   if (!status.ok()) return status;
-  const std::string enciphered = EncipherBytes(image, CipherKey);
+  const std::string enciphered = EncipherBytes(BytesView(image), CipherKey);
   if (enciphered.empty()) return Status::InvalidArgument("the directory key is not usable");
 
   const std::string zone_text = ZoneFileText(zone_lines);
   const Output outputs[] = {{JoinPath(dataFolder, "zone"), zone_text},
-                            {JoinPath(dataFolder, "output.txt"), segments.listing},
-                            {JoinPath(dataFolder, "binary"), segments.records},
+                            {JoinPath(dataFolder, "output.txt"), BytesView(segments.listing)},
+                            {JoinPath(dataFolder, "binary"), BytesView(segments.records)},
                             {JoinPath(dataFolder, "offset"), {}},
-                            {JoinPath(dataFolder, "Korvalind.dat"), image},
+                            {JoinPath(dataFolder, "Korvalind.dat"), BytesView(image)},
                             {outputPath, enciphered}};
   AtomicFile files[std::size(outputs)];
   for (size_t i = 0; i < std::size(outputs) && status.ok(); ++i) {

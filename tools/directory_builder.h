@@ -6,6 +6,7 @@
 #include <string>
 #include <string_view>
 
+#include "platform/large_buffer.h"
 #include "platform/status.h"
 #include "tools/segment_conversion.h"
 
@@ -32,7 +33,7 @@ struct ImageStats {
 // is not a multiple of 8 (recordsName names them) and images beyond the 32-bit offsets.
 Status AssembleDirectoryImage(std::span<const std::string> places,
                               std::span<const std::string> zones, std::string_view records,
-                              const std::string& recordsName, std::string* image,
+                              const std::string& recordsName, LargeBytes* image,
                               ImageStats* stats = nullptr);
 
 // Appends every line of dataFolder/zone to ZoneList. On error ZoneList is untouched.

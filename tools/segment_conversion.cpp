@@ -54,9 +54,15 @@ Status IndexTooLarge(std::string_view name, int index) {
                                  ", above the limit 65,535 that a record can hold");
 }
 
+void AppendBytes(std::string_view bytes, std::string* out) { out->append(bytes); }
+void AppendBytes(std::string_view bytes, LargeBytes* out) {
+  out->insert(out->end(), bytes.begin(), bytes.end());
+}
+
 // One row: a new city joins PlaceList before its record is made, so that its first row already
 // carries its index; then the record and the listing text are appended.
-Status ConvertRow(const SegmentRowView& row, std::string* records, std::string* listing) {
+template <typename Buffer>
+Status ConvertRow(const SegmentRowView& row, Buffer* records, Buffer* listing) {
   if (row.city.size() >= kShortestNewCity && PlaceList.FirstPosition(row.city) == 0) {
     PlaceList.Append(row.city);
   }
@@ -66,8 +72,8 @@ Status ConvertRow(const SegmentRowView& row, std::string* records, std::string* 
   if (province_index > kMaxPlaceIndex) return IndexTooLarge(row.province, province_index);
   SegmentRecord record;
   FillRecord(row.segment, row.kindDigit, city_index, province_index, &record);
-  records->append(reinterpret_cast<const char*>(record.bytes.data()), record.bytes.size());
-  listing->append(row.core);
+  AppendBytes({reinterpret_cast<const char*>(record.bytes.data()), record.bytes.size()}, records);
+  AppendBytes(row.core, listing);
   listing->push_back('\r');
   return Status::Ok();
 }
@@ -147,7 +153,7 @@ Status ConvertSegmentDump(std::string_view dumpText, const std::string& dumpPath
 Status ConvertSegments(const std::string& dataFolder, const ProgressCallback& progress,
                        SegmentStats* stats) {
   const std::string dump_path = JoinPath(dataFolder, "simcard2.sql");
-  std::string dump;
+  LargeBytes dump;
   std::string place_names;
   Status status = ReadWholeFile(dump_path, &dump);
   if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
@@ -156,15 +162,15 @@ Status ConvertSegments(const std::string& dataFolder, const ProgressCallback& pr
   const size_t places_before = PlaceList.size();
   AppendPlaceNames(place_names);
   SegmentOutput output;
-  status = ConvertSegmentDump(dump, dump_path, progress, &output);
+  status = ConvertSegmentDump(BytesView(dump), dump_path, progress, &output);
   if (status.ok()) {
     AtomicFile listing, records, offset;
     status = listing.Open(JoinPath(dataFolder, "output.txt"));
     if (status.ok()) status = records.Open(JoinPath(dataFolder, "binary"));
     if (status.ok()) status = offset.Open(JoinPath(dataFolder, "offset"));
     if (status.ok()) {
-      listing.Write(output.listing);
-      records.Write(output.records);
+      listing.Write(BytesView(output.listing));
+      records.Write(BytesView(output.records));
       status = listing.Commit();
       if (status.ok()) status = records.Commit();
       if (status.ok()) status = offset.Commit();

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "directory/segment_record.h"
+#include "platform/large_buffer.h"
 #include "platform/status.h"
 
 namespace korvalind {
@@ -48,12 +49,18 @@ void MakeSegmentRecord(const SegmentFields& fields, SegmentRecord* record);
 // appended to *records and "" is returned (a city it added stays in PlaceList).
 std::string ConvertSegmentRow(std::string_view line, std::string* records, Status* status);
 
-// The outputs of one conversion, held in memory until they are all known.
+// The outputs of one conversion, held in memory until they are all known. Large buffers: the
+// bundled dump gives megabytes of each.
 struct SegmentOutput {
-  std::string records;  // the record file
-  std::string listing;  // the listing
+  LargeBytes records;  // the record file
+  LargeBytes listing;  // the listing
   SegmentStats stats;
 };
+
+// The bytes of a large buffer as text.
+inline std::string_view BytesView(const LargeBytes& bytes) {
+  return {reinterpret_cast<const char*>(bytes.data()), bytes.size()};
+}
 
 // Converts every line of a dump held in memory (dumpPath only names it in messages), appending
 // new cities to PlaceList. On error PlaceList is as it was before the call.
