@@ -1,0 +1,160 @@
+// Deciphering 64 MiB in place with each of our RC2 paths, beside nettle, OpenSSL 3 and memcpy
+// as yardsticks. Run with --benchmark_repetitions=5 and read the medians.
+
+#include <benchmark/benchmark.h>
+#include <nettle/arctwo.h>
+#include <openssl/evp.h>
+#include <openssl/provider.h>
+
+#include <cstdint>
+#include <cstring>
+#include <random>
+#include <string>
+#include <vector>
+
+#include "cipher/rc2.h"
+#include "cipher/rc2_paths.h"
+
+namespace korvalind {
+namespace {
+
+constexpr size_t kSize = size_t{64} << 20;
+const std::uint8_t kKey[] = {'T', 'a', 'v', 'i', 'R', 'u', 's', 'k'};
+
+std::vector<std::uint8_t>& Data() {
+  static std::vector<std::uint8_t> data = [] {
+    std::vector<std::uint8_t> bytes(kSize);
+    std::mt19937 random(1);
+    for (auto& byte : bytes) byte = static_cast<std::uint8_t>(random());
+    return bytes;
+  }();
+  return data;
+}
+
+const Rc2KeySchedule& Schedule() {
+  static const Rc2KeySchedule schedule = [] {
+    Rc2KeySchedule expanded;
+    if (!Rc2ExpandKey(&expanded, kKey, sizeof kKey, 1024)) std::abort();
+    return expanded;
+  }();
+  return schedule;
+}
+
+void Finish(benchmark::State& state) {
+  state.SetBytesProcessed(static_cast<int64_t>(state.iterations() * kSize));
+}
+
+void DecipherWithPath(benchmark::State& state, Rc2Path path) {
+  std::vector<std::uint8_t>& data = Data();
+  for (auto _ : state) {
+    Rc2DecipherBlocksWith(path, Schedule(), data.data(), data.size());
+    benchmark::ClobberMemory();
+  }
+  Finish(state);
+}
+
+void EncipherWithPath(benchmark::State& state, Rc2Path path) {
+  std::vector<std::uint8_t>& data = Data();
+  for (auto _ : state) {
+    Rc2EncipherBlocksWith(path, Schedule(), data.data(), data.size());
+    benchmark::ClobberMemory();
+  }
+  Finish(state);
+}
+
+void DecipherOneBlockAtATime(benchmark::State& state) {
+  std::vector<std::uint8_t>& data = Data();
+  for (auto _ : state) {
+    for (size_t offset = 0; offset < data.size(); offset += kRc2BlockSize) {
+      Rc2DecipherBlock(Schedule(), data.data() + offset, data.data() + offset);
+    }
+    benchmark::ClobberMemory();
+  }
+  Finish(state);
+}
+
+void DecipherNettle(benchmark::State& state) {
+  arctwo_ctx context;
+  arctwo_set_key_ekb(&context, sizeof kKey, kKey, 1024);
+  std::vector<std::uint8_t>& data = Data();
+  for (auto _ : state) {
+    arctwo_decrypt(&context, data.size(), data.data(), data.data());
+    benchmark::ClobberMemory();
+  }
+  Finish(state);
+}
+
+// RC2 lives in OpenSSL 3's legacy provider. The effective key bits must be set after the key
+// length and before the key itself.
+void DecipherOpenSsl(benchmark::State& state) {
+  OSSL_PROVIDER* legacy = OSSL_PROVIDER_load(nullptr, "legacy");
+  OSSL_PROVIDER* standard = OSSL_PROVIDER_load(nullptr, "default");
+  EVP_CIPHER* cipher = EVP_CIPHER_fetch(nullptr, "RC2-ECB", nullptr);
+  EVP_CIPHER_CTX* context = EVP_CIPHER_CTX_new();
+  bool ready = legacy != nullptr && cipher != nullptr && context != nullptr &&
+               EVP_CipherInit_ex2(context, cipher, nullptr, nullptr, 0, nullptr) == 1 &&
+               EVP_CIPHER_CTX_set_key_length(context, sizeof kKey) == 1 &&
+               EVP_CIPHER_CTX_ctrl(context, EVP_CTRL_SET_RC2_KEY_BITS, 1024, nullptr) == 1 &&
+               EVP_CipherInit_ex2(context, nullptr, kKey, nullptr, 0, nullptr) == 1 &&
+               EVP_CIPHER_CTX_set_padding(context, 0) == 1;
+
+  // The yardstick must compute the same thing.
+  std::uint8_t sample[64];
+  std::uint8_t ours[64];
+  std::memcpy(sample, Data().data(), sizeof sample);
+  std::memcpy(ours, sample, sizeof ours);
+  Rc2DecipherBlocksWith(Rc2Path::kPortable, Schedule(), ours, sizeof ours);
+  int length = 0;
+  ready = ready && EVP_CipherUpdate(context, sample, &length, sample, sizeof sample) == 1 &&
+          std::memcmp(sample, ours, sizeof ours) == 0;
+  if (!ready) state.SkipWithError("OpenSSL RC2-ECB is not available or disagrees");
+
+  std::vector<std::uint8_t>& data = Data();
+  for (auto _ : state) {
+    if (!ready) break;
+    EVP_CipherUpdate(context, data.data(), &length, data.data(), static_cast<int>(data.size()));
+    benchmark::ClobberMemory();
+  }
+  Finish(state);
+  EVP_CIPHER_CTX_free(context);
+  EVP_CIPHER_free(cipher);
+  if (standard != nullptr) OSSL_PROVIDER_unload(standard);
+  if (legacy != nullptr) OSSL_PROVIDER_unload(legacy);
+}
+
+void Memcpy(benchmark::State& state) {
+  std::vector<std::uint8_t>& data = Data();
+  std::vector<std::uint8_t> target(kSize, 1);
+  for (auto _ : state) {
+    std::memcpy(target.data(), data.data(), data.size());
+    benchmark::ClobberMemory();
+  }
+  Finish(state);
+}
+
+void RegisterAll() {
+  for (Rc2Path path : Rc2SupportedPaths()) {
+    benchmark::RegisterBenchmark(("decipher/" + std::string(Rc2PathName(path))).c_str(),
+                                 DecipherWithPath, path);
+  }
+  benchmark::RegisterBenchmark("decipher/one_block_at_a_time", DecipherOneBlockAtATime);
+  benchmark::RegisterBenchmark("decipher/nettle", DecipherNettle);
+  benchmark::RegisterBenchmark("decipher/openssl", DecipherOpenSsl);
+  benchmark::RegisterBenchmark("memcpy", Memcpy);
+  for (Rc2Path path : Rc2SupportedPaths()) {
+    benchmark::RegisterBenchmark(("encipher/" + std::string(Rc2PathName(path))).c_str(),
+                                 EncipherWithPath, path);
+  }
+}
+
+}  // namespace
+}  // namespace korvalind
+
+int main(int argc, char** argv) {
+  korvalind::RegisterAll();
+  benchmark::Initialize(&argc, argv);
+  if (benchmark::ReportUnrecognizedArguments(argc, argv)) return 1;
+  benchmark::RunSpecifiedBenchmarks();
+  benchmark::Shutdown();
+  return 0;
+}
