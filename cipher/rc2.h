@@ -26,8 +26,9 @@ void Rc2EncipherBlock(const Rc2KeySchedule& schedule, const std::uint8_t* plainB
 void Rc2DecipherBlock(const Rc2KeySchedule& schedule, std::uint8_t* plainBlock,
                       const std::uint8_t* cipherBlock);
 
-// Many blocks in place, electronic-codebook fashion (each block by itself). size must be a
-// multiple of 8. Results equal the one-block operations applied block by block.
+// Many blocks in place, electronic-codebook fashion (each block by itself). size should be a
+// multiple of 8; a shorter tail is left as it is. Results equal the one-block operations applied
+// block by block; the fastest implementation the processor supports is used (cipher/rc2_paths.h).
 void Rc2EncipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size);
 void Rc2DecipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size);
 
