@@ -9,8 +9,8 @@ std::string ChosenDirectoryPath(const Arguments& args) {
   return args.Value("directory").value_or(DefaultDirectoryPath());
 }
 
-bool LoadChosenDirectory(const Arguments& args, DirectoryImage* image) {
-  Status status = LoadDirectory(ChosenDirectoryPath(args), image);
+bool LoadChosenDirectory(const Arguments& args, DirectoryImage* image, IndexPolicy policy) {
+  Status status = LoadDirectory(ChosenDirectoryPath(args), image, policy);
   if (!status.ok()) PrintError(status.message());
   return status.ok();
 }

@@ -4,6 +4,7 @@
 
 #include "cli/arguments.h"
 #include "directory/directory_image.h"
+#include "directory/loader.h"
 
 namespace korvalind::cli {
 
@@ -11,6 +12,7 @@ namespace korvalind::cli {
 std::string ChosenDirectoryPath(const Arguments& args);
 
 // Loads the chosen directory; on failure prints why and returns false.
-bool LoadChosenDirectory(const Arguments& args, DirectoryImage* image);
+bool LoadChosenDirectory(const Arguments& args, DirectoryImage* image,
+                         IndexPolicy policy = IndexPolicy::kBuild);
 
 }  // namespace korvalind::cli

@@ -63,13 +63,14 @@ Status FindTrailer(std::string_view deciphered, std::string_view name, std::uint
   return Damaged(name, "no consistent trailer (region ends) was found");
 }
 
-void Install(LargeBytes bytes, const std::uint32_t ends[3], DirectoryImage* image) {
+void Install(LargeBytes bytes, const std::uint32_t ends[3], IndexPolicy policy,
+             DirectoryImage* image) {
   bytes.resize(ends[2]);
   image->data = std::move(bytes);
   image->placeTableEnd = ends[0];
   image->zoneTableEnd = ends[1];
   image->recordsEnd = ends[2];
-  image->index = DirectoryIndex::Build(*image);
+  if (policy == IndexPolicy::kBuild) image->index = DirectoryIndex::Build(*image);
 }
 
 // Deciphers bytes in place, a slice at a time so that only a slice-sized copy is ever made.
@@ -91,11 +92,12 @@ Status ParseDeciphered(std::string_view deciphered, std::string_view name, Direc
   *image = DirectoryImage();
   std::uint32_t ends[3];
   if (Status status = FindTrailer(deciphered, name, ends); !status.ok()) return status;
-  Install(LargeBytes(deciphered.begin(), deciphered.begin() + ends[2]), ends, image);
+  Install(LargeBytes(deciphered.begin(), deciphered.begin() + ends[2]), ends, IndexPolicy::kBuild,
+          image);
   return Status::Ok();
 }
 
-Status LoadDirectory(const std::string& path, DirectoryImage* image) {
+Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy policy) {
   *image = DirectoryImage();
   LargeBytes bytes;
   std::string reason;
@@ -111,7 +113,7 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image) {
   Status status = FindTrailer(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, ends);
   if (!status.ok()) return status;
-  Install(std::move(bytes), ends, image);
+  Install(std::move(bytes), ends, policy, image);
   return Status::Ok();
 }
 

@@ -11,10 +11,16 @@ namespace korvalind {
 // The name of the directory file beside the executable.
 inline constexpr char kDirectoryFileName[] = "Korvalind.dat";
 
+// Whether the loaded image gets its index. Building it costs about as much as a few hundred
+// walks over the records, so that a process answering a text or two is done sooner without.
+enum class IndexPolicy { kBuild, kSkip };
+
 // Deciphers the directory file at path in memory (nothing is written to disk) and installs the
-// result in *image. On any failure *image is left empty (no places, zones or records) and the
-// status names the file: "directory file ... is damaged" or "... cannot be read: <reason>".
-Status LoadDirectory(const std::string& path, DirectoryImage* image);
+// result in *image, with its index unless policy says otherwise. On any failure *image is left
+// empty (no places, zones or records) and the status names the file: "directory file ... is
+// damaged" or "... cannot be read: <reason>".
+Status LoadDirectory(const std::string& path, DirectoryImage* image,
+                     IndexPolicy policy = IndexPolicy::kBuild);
 
 // Checks a deciphered file and builds the image from it. Accepted only when the length is a
 // positive multiple of 8 and a trailer is found, with 6 fill bytes tried first and then 1 to 8,
