@@ -1,8 +1,9 @@
 #pragma once
 
-// The numeric ids of the program's resources, commands and controls. The values are kept as
-// the original resource script numbered them so that the names in the XRC files, the menus and
-// the code agree; RegisterResourceIds() teaches them to the XRC loader before anything loads.
+// The numeric ids of the program's resources, commands and controls, numbered as the resource
+// script numbers them (commands within the range wx allows for menu ids, see below), so that
+// the names in the XRC files, the menus and the code agree. RegisterResourceIds() teaches them
+// to the XRC loader before anything loads.
 
 namespace korvalind::ui {
 
@@ -41,25 +42,27 @@ inline constexpr int IDC_SITE_LINK = 1023;
 inline constexpr int IDC_MAIL_LINK = 1024;
 
 // Commands of the menu and the accelerator table. None of them is a wx stock id, so GTK adds
-// no stock label or shortcut of its own and no wx control claims them.
-inline constexpr int ID_ONLINE_UPDATE = 32771;
-inline constexpr int ID_SETTINGS = 32772;
-inline constexpr int ID_VISIT_SITE = 32774;
-inline constexpr int ID_FILE_NEW = 57600;
-inline constexpr int ID_FILE_OPEN = 57601;
-inline constexpr int ID_FILE_SAVE = 57603;
-inline constexpr int ID_FILE_PRINT_SETUP = 57606;
-inline constexpr int ID_FILE_PRINT = 57607;
-inline constexpr int ID_FILE_PRINT_DIRECT = 57608;
-inline constexpr int ID_FILE_PRINT_PREVIEW = 57609;
-inline constexpr int ID_EDIT_COPY = 57634;
-inline constexpr int ID_EDIT_CUT = 57635;
-inline constexpr int ID_EDIT_PASTE = 57637;
-inline constexpr int ID_EDIT_UNDO = 57643;
-inline constexpr int ID_APP_ABOUT = 57664;
-inline constexpr int ID_APP_EXIT = 57665;
-inline constexpr int ID_NEXT_PANE = 57680;
-inline constexpr int ID_PREV_PANE = 57681;
+// no stock label or shortcut of its own and no wx control claims them. wx menu ids must stay
+// below 0x7FFF, so every command number (0x8003 and up) keeps its low 15 bits.
+inline constexpr int kFrameworkCommand = 0x8000;
+inline constexpr int ID_ONLINE_UPDATE = 0x8003 - kFrameworkCommand;
+inline constexpr int ID_SETTINGS = 0x8004 - kFrameworkCommand;
+inline constexpr int ID_VISIT_SITE = 0x8006 - kFrameworkCommand;
+inline constexpr int ID_FILE_NEW = 0xE100 - kFrameworkCommand;
+inline constexpr int ID_FILE_OPEN = 0xE101 - kFrameworkCommand;
+inline constexpr int ID_FILE_SAVE = 0xE103 - kFrameworkCommand;
+inline constexpr int ID_FILE_PRINT_SETUP = 0xE106 - kFrameworkCommand;
+inline constexpr int ID_FILE_PRINT = 0xE107 - kFrameworkCommand;
+inline constexpr int ID_FILE_PRINT_DIRECT = 0xE108 - kFrameworkCommand;
+inline constexpr int ID_FILE_PRINT_PREVIEW = 0xE109 - kFrameworkCommand;
+inline constexpr int ID_EDIT_COPY = 0xE122 - kFrameworkCommand;
+inline constexpr int ID_EDIT_CUT = 0xE123 - kFrameworkCommand;
+inline constexpr int ID_EDIT_PASTE = 0xE125 - kFrameworkCommand;
+inline constexpr int ID_EDIT_UNDO = 0xE12B - kFrameworkCommand;
+inline constexpr int ID_APP_ABOUT = 0xE140 - kFrameworkCommand;
+inline constexpr int ID_APP_EXIT = 0xE141 - kFrameworkCommand;
+inline constexpr int ID_NEXT_PANE = 0xE150 - kFrameworkCommand;
+inline constexpr int ID_PREV_PANE = 0xE151 - kFrameworkCommand;
 
 // The notification-area callback message and the two mouse messages that restore the form.
 inline constexpr int WM_TRAYNOTIFY = 0x400 + 10;
