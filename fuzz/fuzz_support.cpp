@@ -65,8 +65,8 @@ void CheckAnswer(const QueryAnswer& answer) {
             "an answer that was not found carries texts");
     return;
   }
-  for (const std::string* text : {&answer.province, &answer.city, &answer.areaCode,
-                                  &answer.postCode}) {
+  for (const std::string* text :
+       {&answer.province, &answer.city, &answer.areaCode, &answer.postCode}) {
     Require(text->size() <= kMaxEntryLength, "an answer text is longer than an entry can be");
     Require(text->find(kEntryTerminator) == std::string::npos, "an answer text holds a \"|\"");
     Require(text->find('\0') == std::string::npos, "an answer text holds a NUL");
@@ -119,7 +119,8 @@ void ExerciseImage(const DirectoryImage& image, std::string_view probe) {
     std::uint16_t index = static_cast<std::uint16_t>(i);
     Require(PlaceName(image, index) == ShownEntry(places[i - 1]), "place name differs");
   }
-  for (std::uint16_t index : {std::uint16_t{65535}, static_cast<std::uint16_t>(places.size() + 2)}) {
+  for (std::uint16_t index :
+       {std::uint16_t{65535}, static_cast<std::uint16_t>(places.size() + 2)}) {
     if (index > places.size() + 1) Require(PlaceName(image, index).empty(), "a missing place");
   }
 
@@ -143,9 +144,10 @@ void ExerciseImage(const DirectoryImage& image, std::string_view probe) {
 
   // Texts, from the input and fixed ones: validation, then the same answer either way.
   std::string digits;
-  for (char c : probe.substr(0, 16)) digits += static_cast<char>('0' + static_cast<unsigned char>(c) % 10);
+  for (char c : probe.substr(0, 16))
+    digits += static_cast<char>('0' + static_cast<unsigned char>(c) % 10);
   const std::string texts[] = {std::string(probe), "13" + digits, "1390123", "1300000",
-                               "1320000", "13a0000", ""};
+                               "1320000",          "13a0000",     ""};
   for (const std::string& text : texts) {
     QueryAnswer answer = QueryNumber(image, text);
     CheckAnswer(answer);

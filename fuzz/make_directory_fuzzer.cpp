@@ -22,8 +22,8 @@
 namespace korvalind::fuzz {
 namespace {
 
-const char* const kOutputs[] = {"zone", "binary", "offset", "output.txt", "Korvalind.dat",
-                                "out.dat"};
+const char* const kOutputs[] = {"zone",       "binary",        "offset",
+                                "output.txt", "Korvalind.dat", "out.dat"};
 
 std::set<std::string> FolderNames(const std::string& folder) {
   std::set<std::string> names;

@@ -42,8 +42,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
                              area.areaCode.size() + 3,
           "zone line is not the fields and three separators");
   // A field missing its separators may reach back over the whole row, but never past it.
-  Require(Within(area.province, line) && Within(area.city, line) &&
-              Within(area.postCode, line) && Within(area.areaCode, line),
+  Require(Within(area.province, line) && Within(area.city, line) && Within(area.postCode, line) &&
+              Within(area.areaCode, line),
           "an area-code field is longer than its row");
 
   // One conversion of the line: a row adds one record or is refused with a reason.
