@@ -2,6 +2,7 @@
 // for every 13x segment, answers while the input pauses, bounded memory for any line.
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -26,14 +27,54 @@ constexpr int kPatienceMs = 30000;  // only reached when an answer never comes
 const DirectoryImage& WalkedBundled() {
   static const DirectoryImage image = [] {
     DirectoryImage loaded;
-    Status status = LoadDirectory(kBundled, &loaded);
+    Status status = LoadDirectory(kBundled, &loaded, IndexPolicy::kSkip);
     EXPECT_TRUE(status.ok()) << status.message();
-    loaded.index.reset();
     return loaded;
   }();
   return image;
 }
 
+// The walk over the bundled records costs a millisecond per query in a sanitizer build. For
+// 100,000 queries it walks instead a small image per first four digits: the bundled tables and,
+// in their order, the first record of each of its keys, which is the record the walk over the
+// whole directory finds for such a key.
+class WalkedByPrefix {
+ public:
+  WalkedByPrefix() {
+    const DirectoryImage& whole = WalkedBundled();
+    std::vector<bool> seen(1 << 24);
+    for (size_t at = whole.zoneTableEnd; at + 8 <= whole.recordsEnd; at += 8) {
+      const std::uint8_t* r = whole.data.data() + at;
+      std::uint32_t key = r[1] << 16 | r[2] << 8 | r[3];
+      if (seen[key]) continue;
+      seen[key] = true;
+      DirectoryImage& part = parts_[r[1] << 8 | r[2] >> 4];
+      if (part.data.empty()) {
+        part.data.assign(whole.data.begin(), whole.data.begin() + whole.zoneTableEnd);
+        part.placeTableEnd = whole.placeTableEnd;
+        part.zoneTableEnd = part.recordsEnd = whole.zoneTableEnd;
+      }
+      part.data.insert(part.data.end(), r, r + 8);
+      part.recordsEnd += 8;
+    }
+  }
+
+  QueryAnswer Query(const std::string& text) const {
+    if (!IsValidSegmentText(text)) return QueryNumber(DirectoryImage(), text);
+    std::uint8_t key[kSegmentKeySize];
+    PackSegmentKey(std::string_view(text).substr(1, 6), key);
+    return QueryKey(key);
+  }
+
+  QueryAnswer QueryKey(const std::uint8_t* key) const {
+    auto part = parts_.find(key[0] << 8 | key[1] >> 4);
+    return part == parts_.end() ? QuerySegmentKey(DirectoryImage(), key)
+                                : QuerySegmentKey(part->second, key);
+  }
+
+ private:
+  std::map<int, DirectoryImage> parts_;
+};
 std::vector<std::string> FilterArgs(const char* format, const char* encoding) {
   return {"query", "--directory", kBundled, "--format", format, "--encoding", encoding, "-"};
 }
@@ -59,9 +100,19 @@ TEST(Filter, EveryThirteenSegmentAsOneAtATime) {
   std::string input;
   for (const std::string& text : texts) input += text + "\n";
 
+  const WalkedByPrefix walked;
   std::vector<QueryAnswer> answers;
   answers.reserve(texts.size());
-  for (const std::string& text : texts) answers.push_back(QueryNumber(WalkedBundled(), text));
+  for (size_t i = 0; i < texts.size(); ++i) {
+    answers.push_back(walked.Query(texts[i]));
+    // On a sample, the walk over the whole directory itself.
+    if (i % 997 == 0) {
+      QueryAnswer whole = QueryNumber(WalkedBundled(), texts[i]);
+      ASSERT_EQ(whole.outcome, answers.back().outcome) << texts[i];
+      ASSERT_EQ(whole.city, answers.back().city) << texts[i];
+      ASSERT_EQ(whole.areaCode, answers.back().areaCode) << texts[i];
+    }
+  }
 
   struct Case {
     Format format;
@@ -101,6 +152,7 @@ TEST(Filter, AnyPrefixTextsAsOneAtATime) {
     texts.push_back(segment);
   }
   texts.insert(texts.end(), {"+8613", "1890123", "189 0123", "2890123", "", "--"});
+  const WalkedByPrefix walked;
   std::string input, expected, operands_expected, errors;
   std::vector<std::string> operands = {"query", "--directory", kBundled, "--format", "tsv",
                                        "--any-prefix"};
@@ -111,7 +163,7 @@ TEST(Filter, AnyPrefixTextsAsOneAtATime) {
     if (cli::IsAnyPrefixSegment(normalized)) {
       std::uint8_t key[kSegmentKeySize];
       PackSegmentKey(std::string_view(normalized).substr(1, 6), key);
-      answer = QuerySegmentKey(WalkedBundled(), key);
+      answer = walked.QueryKey(key);
     }
     cli::FormatAnswer(Format::kTsv, Encoding::kUtf8, texts[i], answer, &expected, &errors);
     if (i % 10 == 0 && !texts[i].empty()) {

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -19,11 +20,12 @@ TEST(LargeBytes, HoldsWhatIsWrittenAcrossSizesCopiesAndMoves) {
                           1u << 20,    (2u << 20) - 1, 2u << 20, (2u << 20) + 1,
                           5'000'000};
   for (size_t size : sizes) {
+    std::vector<std::uint8_t> pattern(size);
+    for (size_t i = 0; i < size; ++i) pattern[i] = Pattern(i);
     LargeBytes bytes(size);
-    for (size_t i = 0; i < size; ++i) {
-      ASSERT_EQ(bytes[i], 0) << size;  // value-initialised like any vector
-      bytes[i] = Pattern(i);
-    }
+    // Value-initialised like any vector.
+    ASSERT_EQ(std::count(bytes.begin(), bytes.end(), 0), static_cast<std::ptrdiff_t>(size));
+    std::copy(pattern.begin(), pattern.end(), bytes.begin());
     if (size >= (1u << 20)) {
       // Large blocks start on a huge-page boundary.
       EXPECT_EQ(reinterpret_cast<std::uintptr_t>(bytes.data()) % (2u << 20), 0u) << size;
@@ -31,14 +33,12 @@ TEST(LargeBytes, HoldsWhatIsWrittenAcrossSizesCopiesAndMoves) {
     LargeBytes copy = bytes;
     LargeBytes moved = std::move(bytes);
     copy.resize(size + 3 * (1u << 20) / 2, 7);  // grows across a threshold: a new block
-    for (size_t i = 0; i < size; ++i) {
-      ASSERT_EQ(copy[i], Pattern(i)) << size;
-      ASSERT_EQ(moved[i], Pattern(i)) << size;
-    }
+    EXPECT_TRUE(std::equal(pattern.begin(), pattern.end(), copy.begin())) << size;
+    EXPECT_TRUE(std::equal(moved.begin(), moved.end(), pattern.begin(), pattern.end())) << size;
     EXPECT_EQ(copy.back(), 7);
     copy.resize(size / 3);
     copy.shrink_to_fit();
-    for (size_t i = 0; i < copy.size(); ++i) ASSERT_EQ(copy[i], Pattern(i)) << size;
+    EXPECT_TRUE(std::equal(copy.begin(), copy.end(), pattern.begin())) << size;
   }
 }
 
