@@ -106,7 +106,19 @@ void CKorvalindView::OnDraw(wxDC* /*dc*/) {}  // the form prints as a blank page
 bool CKorvalindView::OnClose(bool deleteWindow) {
   if (!wxView::OnClose(deleteWindow)) return false;
   Activate(false);
+  // The frame goes with the one view: when the window is closed it is on its way already; when
+  // the document could not be opened at start-up it would otherwise linger, hidden.
+  if (deleteWindow && GetFrame()) {
+    GetFrame()->Destroy();
+    SetFrame(nullptr);
+  }
   return true;
+}
+
+void CKorvalindView::OnChangeFilename() {
+  if (wxWindow* frame = GetFrame()) {
+    frame->SetLabel(GetDocumentManager()->MakeFrameTitle(GetDocument()));
+  }
 }
 
 bool CKorvalindView::UpdateData(bool saveAndValidate) { return DoDataExchange(saveAndValidate); }

@@ -31,6 +31,8 @@ class CKorvalindView : public wxView {
   void OnUpdate(wxView* sender, wxObject* hint) override;
   void OnDraw(wxDC* dc) override;
   bool OnClose(bool deleteWindow) override;
+  // The caption: the document title, " - " and the window-title field.
+  void OnChangeFilename() override;
 
   // The data exchange: true moves the controls into the members, false the members into the
   // controls. Returns false when a control's text breaks its limit.

@@ -37,52 +37,92 @@ void Pump(int ms) {
   PumpUntil([] { return false; }, ms);
 }
 
+namespace {
+int dialogs_opened = 0;
+}  // namespace
+
+int DialogsOpened() { return dialogs_opened; }
+
 DialogCatcher::DialogCatcher() { Register(); }
 
 DialogCatcher::~DialogCatcher() { Unregister(); }
 
 int DialogCatcher::Enter(wxDialog* dialog) {
+  // A dialog left to run is announced again by the base class's ShowModal: let it run.
+  if (running_.count(dialog)) return wxID_NONE;
+  ++dialogs_opened;
   if (auto* box = dynamic_cast<wxMessageDialog*>(dialog)) {
     boxes.push_back({box->GetTitle(), box->GetMessage()});
+    if (onBox) onBox();
     return wxID_OK;
   }
   if (auto* files = dynamic_cast<wxFileDialog*>(dialog)) {
     fileDialogs.push_back(files->GetTitle());
     if (filePaths.empty()) return wxID_CANCEL;
-    files->SetPath(filePaths.front());
+    const wxString path = filePaths.front();
     filePaths.erase(filePaths.begin());
-    return wxID_OK;
+    // The GTK file chooser takes a path only once it runs: answer from inside its modal loop.
+    running_.insert(dialog);
+    files->CallAfter([files, path] {
+      files->SetPath(path);
+      PumpUntil([files, path] { return files->GetPath() == path; }, 2000);
+      files->EndModal(wxID_OK);
+    });
+    return wxID_NONE;
   }
   otherDialogs.push_back(dialog->GetClassInfo()->GetClassName());
-  if (!onDialog) return wxID_OK;
+  if (!onDialog) return otherAnswer;
+  running_.insert(dialog);
   dialog->CallAfter([this, dialog] { onDialog(dialog); });
   return wxID_NONE;
 }
 
-void DialogCatcher::Exit(wxDialog* /*dialog*/) {}
+void DialogCatcher::Exit(wxDialog* dialog) { running_.erase(dialog); }
 
-std::string WorkedDirectoryImage() {
+InputWatcher::InputWatcher() { wxEvtHandler::AddFilter(this); }
+
+InputWatcher::~InputWatcher() { wxEvtHandler::RemoveFilter(this); }
+
+int InputWatcher::FilterEvent(wxEvent& event) {
+  const wxEventType type = event.GetEventType();
+  if (type == wxEVT_KEY_UP) ++keyUps;
+  if (type == wxEVT_LEFT_UP) ++buttonUps;
+  if (type == wxEVT_BUTTON) ++buttonClicks;
+  return Event_Skip;
+}
+
+std::string WorkedDirectoryImage(const std::vector<std::string>& extraSegments) {
   std::string image;
   image += "\xba\xd3\xb1\xb1|";                                       // 河北|
   image += "\xca\xaf\xbc\xd2\xd7\xaf|";                               // 石家庄|
   image += "\xba\xd3\xb1\xb1,\xca\xaf\xbc\xd2\xd7\xaf:050000,0311|";  // 河北,石家庄:050000,0311|
   image += "||";
   image += std::string("\x20\x39\x01\x23\x02\x00\x01\x00", 8);
-  for (std::uint32_t end : {12u, 38u, 46u}) {
+  for (const std::string& segment : extraSegments) {  // "1390125": key bytes 39 01 25
+    image += '\x20';
+    for (size_t i = 1; i < 7; i += 2) {
+      image += static_cast<char>((segment[i] - '0') * 16 + (segment[i + 1] - '0'));
+    }
+    image += std::string("\x02\x00\x01\x00", 4);
+  }
+  const auto records_end = static_cast<std::uint32_t>(46 + 8 * extraSegments.size());
+  for (std::uint32_t end : {12u, 38u, records_end}) {
     for (int i = 0; i < 4; ++i) image += static_cast<char>((end >> (8 * i)) & 0xFF);
   }
   return image;
 }
 
-std::string WriteWorkedDirectory(const TempDir& dir, const std::string& name) {
+std::string WriteWorkedDirectory(const TempDir& dir, const std::string& name,
+                                 const std::vector<std::string>& extraSegments) {
   const std::string path = dir.File(name);
-  WriteFile(path, EncipherBytes(WorkedDirectoryImage(), CipherKey));
+  WriteFile(path, EncipherBytes(WorkedDirectoryImage(extraSegments), CipherKey));
   return path;
 }
 
 AppSession::AppSession(const Options& options)
     : directory_env_("KORVALIND_DIRECTORY", options.directory) {
   app().SetMaintainer(options.maintainer);
+  app().SetFileToOpen(wxString::FromUTF8(options.fileToOpen));
   started_ = app().InitInstance();
   if (!started_) return;
   ui::CMainFrame* main = frame();
@@ -98,6 +138,7 @@ AppSession::~AppSession() {
   Pump(50);
   app().ExitInstance();
   Pump(20);
+  EXPECT_EQ(wxTopLevelWindows.GetCount(), 0u) << "a window outlived the session";
 }
 
 ui::CKorvalindApp& AppSession::app() const { return *static_cast<ui::CKorvalindApp*>(wxTheApp); }
@@ -121,6 +162,8 @@ wxString AppSession::Text(const char* name) const {
   return {};
 }
 
+wxString AppSession::Caption() const { return frame()->GetTitle(); }
+
 std::vector<wxString> AppSession::History() const {
   std::vector<wxString> entries;
   wxComboBox* box = NumberBox();
@@ -129,12 +172,7 @@ std::vector<wxString> AppSession::History() const {
 }
 
 void AppSession::TypeText(const std::string& ascii) {
-  wxUIActionSimulator simulator;
-  for (char c : ascii) {
-    simulator.Char(static_cast<unsigned char>(c));
-    Pump(10);
-  }
-  Pump(30);
+  for (char c : ascii) Key(static_cast<unsigned char>(c));
 }
 
 void AppSession::TypeIntoNumberBox(const std::string& ascii) {
@@ -148,20 +186,32 @@ void AppSession::TypeIntoNumberBox(const std::string& ascii) {
       << "number box holds \"" << box->GetValue().utf8_string() << "\"";
 }
 
-void AppSession::PressEnter() { Key(WXK_RETURN); }
-
-void AppSession::Key(int keycode, int modifiers) {
-  wxUIActionSimulator().Char(keycode, modifiers);
-  Pump(60);
+void AppSession::PressEnter() {
+  const int before = input_.buttonClicks;
+  Key(WXK_RETURN);
+  EXPECT_TRUE(PumpUntil([&] { return input_.buttonClicks > before; }, 2000));
 }
 
-void AppSession::ClickButton(const char* name) {
+void AppSession::Key(int keycode, int modifiers) {
+  const int before = input_.keyUps;
+  const int dialogs_before = DialogsOpened();
+  wxUIActionSimulator().Char(keycode, modifiers);
+  // The release comes after the press: once it is seen, the key has been handled.
+  EXPECT_TRUE(
+      PumpUntil([&] { return input_.keyUps > before || DialogsOpened() > dialogs_before; }, 2000))
+      << "key " << keycode;
+  Pump(10);
+}
+
+void AppSession::Click(const char* name) {
   wxWindow* button = Control(name);
   wxUIActionSimulator simulator;
   simulator.MouseMove(button->GetScreenRect().GetPosition() + button->GetSize() / 2);
   Pump(30);
+  const int before = input_.buttonUps;
   simulator.MouseClick();
-  Pump(80);
+  EXPECT_TRUE(PumpUntil([&] { return input_.buttonUps > before; }, 2000)) << name;
+  Pump(10);
 }
 
 void AppSession::MenuCommand(int id) {

@@ -31,6 +31,8 @@ int main(int argc, char** argv) {
   korvalind::testing::TempDir home;
   setenv("HOME", home.path().c_str(), 1);
   setenv("XDG_CONFIG_HOME", (home.path() + "/.config").c_str(), 1);
+  // The GTK file chooser keeps its settings in memory: there is no session bus here.
+  setenv("GSETTINGS_BACKEND", "memory", 1);
   wxSetAssertHandler(FailOnAssert);
   wxApp::SetInstance(new korvalind::ui::CKorvalindApp);
   if (!wxEntryStart(argc, argv)) return 2;
