@@ -22,9 +22,9 @@ namespace {
 bool MakeReadOnlyInChild(const std::string& folder) {
   if (::geteuid() != 0) return ::chmod(folder.c_str(), 0555) == 0;
   return ::unshare(CLONE_NEWNS) == 0 &&
-         ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0 &&
-         ::mount(folder.c_str(), folder.c_str(), nullptr, MS_BIND, nullptr) == 0 &&
-         ::mount(nullptr, folder.c_str(), nullptr, MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
+         ::mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         ::mount(folder.c_str(), folder.c_str(), "none", MS_BIND, nullptr) == 0 &&
+         ::mount("none", folder.c_str(), "none", MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
 }
 
 bool Redirect(const std::string& path, int flags, int fd) {
@@ -112,7 +112,7 @@ bool CanMakeFolderReadOnly() {
     pid_t pid = ::fork();
     if (pid == 0) {
       bool ok = ::unshare(CLONE_NEWNS) == 0 &&
-                ::mount(nullptr, "/", nullptr, MS_REC | MS_PRIVATE, nullptr) == 0;
+                ::mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) == 0;
       ::_exit(ok ? 0 : 1);
     }
     int status = 0;
