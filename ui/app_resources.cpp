@@ -43,13 +43,18 @@ wxIconBundle LoadAppIcons() {
   return icons;
 }
 
-wxCursor LoadHandCursor() {
+wxImage LoadHandCursorImage() {
   wxBitmap bitmap = wxXmlResource::Get()->LoadBitmap(wxS("IDC_LINK_HAND"));
-  if (!bitmap.IsOk()) return wxCursor();
+  if (!bitmap.IsOk()) return wxImage();
   wxImage image = bitmap.ConvertToImage();
   image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_X, kHandHotSpotX);
   image.SetOption(wxIMAGE_OPTION_CUR_HOTSPOT_Y, kHandHotSpotY);
-  return wxCursor(image);
+  return image;
+}
+
+wxCursor LoadHandCursor() {
+  const wxImage image = LoadHandCursorImage();
+  return image.IsOk() ? wxCursor(image) : wxCursor();
 }
 
 }  // namespace korvalind::ui

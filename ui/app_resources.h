@@ -2,6 +2,7 @@
 
 #include <wx/cursor.h>
 #include <wx/iconbndl.h>
+#include <wx/image.h>
 
 namespace korvalind::ui {
 
@@ -15,5 +16,7 @@ wxIconBundle LoadAppIcons();
 
 // Cursor 131, the links' pointing hand, hot spot at x 1, y 11.
 wxCursor LoadHandCursor();
+// Its image, with the hot spot in the image's cursor options.
+wxImage LoadHandCursorImage();
 
 }  // namespace korvalind::ui

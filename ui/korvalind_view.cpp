@@ -91,6 +91,15 @@ void CKorvalindView::CreateForm() {
   m_scroller->SetVirtualSize(m_form->GetSize());
   const wxSize unit = m_form->ConvertDialogToPixels(wxSize(4, 4));
   m_scroller->SetScrollRate(unit.x, unit.y);
+  // When a larger window makes the scroll bars go, GTK resets the scroll position but leaves the
+  // form where the last scrolling put it: put it back where the position says.
+  m_scroller->Bind(wxEVT_SIZE, [scroller = m_scroller, form = m_form](wxSizeEvent& event) {
+    event.Skip();
+    scroller->CallAfter([scroller, form] {
+      const wxPoint at = scroller->CalcScrolledPosition(wxPoint(0, 0));
+      if (form->GetPosition() != at) form->Move(at);
+    });
+  });
 }
 
 wxWindow* CKorvalindView::Control(int id) const { return m_form->FindWindow(id); }

@@ -203,14 +203,22 @@ void AppSession::Key(int keycode, int modifiers) {
   Pump(10);
 }
 
-void AppSession::Click(const char* name) {
-  wxWindow* button = Control(name);
-  wxUIActionSimulator simulator;
-  simulator.MouseMove(button->GetScreenRect().GetPosition() + button->GetSize() / 2);
-  Pump(30);
+void AppSession::Click(const char* name) { ClickWindow(Control(name)); }
+
+void AppSession::MoveMouseTo(const wxPoint& screen) {
+  wxUIActionSimulator().MouseMove(screen);
+  PumpUntil([screen] { return wxGetMousePosition() == screen; }, 1000);
+  Pump(20);
+}
+
+void AppSession::ClickWindow(wxWindow* window) {
+  MoveMouseTo(window->GetScreenRect().GetPosition() + window->GetSize() / 2);
   const int before = input_.buttonUps;
-  simulator.MouseClick();
-  EXPECT_TRUE(PumpUntil([&] { return input_.buttonUps > before; }, 2000)) << name;
+  const int dialogs_before = DialogsOpened();
+  wxUIActionSimulator().MouseClick();
+  EXPECT_TRUE(PumpUntil(
+      [&] { return input_.buttonUps > before || DialogsOpened() > dialogs_before; }, 2000))
+      << window->GetName();
   Pump(10);
 }
 

@@ -116,6 +116,8 @@ class AppSession {
   void Key(int keycode, int modifiers = 0);
   void TypeText(const std::string& ascii);
   void Click(const char* name);  // a left click in the middle of a control
+  void ClickWindow(wxWindow* window);
+  void MoveMouseTo(const wxPoint& screen);
   // Sends the frame a menu command as the menu does.
   void MenuCommand(int id);
 
