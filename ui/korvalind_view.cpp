@@ -86,6 +86,11 @@ void CKorvalindView::CreateForm() {
                                     GetFrame()->GetClientSize(), wxHSCROLL | wxVSCROLL);
   m_form = wxXmlResource::Get()->LoadPanel(m_scroller, wxS("IDD_QUERY_FORM"));
   m_form->Move(0, 0);
+  // GTK's drop-down button takes a third of the number box's template width: narrow margins
+  // leave room for the seven digits.
+  if (auto* number = dynamic_cast<wxComboBox*>(m_form->FindWindow(IDC_NUMBER))) {
+    number->SetMargins(2);
+  }
   AddStaticEdges(m_form, {IDC_COUNT, IDC_TITLE});
   // The controls keep their places whatever the window's size; a smaller window scrolls.
   m_scroller->SetVirtualSize(m_form->GetSize());

@@ -8,7 +8,9 @@
 
 #include <clocale>
 #include <cstdlib>
+#include <string>
 
+#include "screenshot.h"
 #include "support/temp_dir.h"
 #include "ui/korvalind_app.h"
 
@@ -36,7 +38,13 @@ int main(int argc, char** argv) {
   wxSetAssertHandler(FailOnAssert);
   wxApp::SetInstance(new korvalind::ui::CKorvalindApp);
   if (!wxEntryStart(argc, argv)) return 2;
-  const int result = RUN_ALL_TESTS();
+  // --screenshot FILE [QUERY]: no tests, a picture of the window after a query instead.
+  int result;
+  if (argc >= 3 && std::string(argv[1]) == "--screenshot") {
+    result = korvalind::testing::TakeScreenshot(argv[2], argc >= 4 ? argv[3] : "1390123");
+  } else {
+    result = RUN_ALL_TESTS();
+  }
   wxTheApp->OnExit();
   wxEntryCleanup();
   return result;
