@@ -29,7 +29,9 @@ class CKorvalindApp : public wxApp {
   void ExitInstance();
 
   void SetMaintainer(bool maintainer) { m_maintainer = maintainer; }
+  bool IsMaintainer() const { return m_maintainer; }
   void SetFileToOpen(const wxString& file) { m_fileToOpen = file; }
+  const wxString& FileToOpen() const { return m_fileToOpen; }
   wxDocManager* DocManager() const;
   CMainFrame* MainFrame() const;
   CKorvalindView* View() const;

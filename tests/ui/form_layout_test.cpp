@@ -136,6 +136,15 @@ TEST_F(FormLayoutTest, MinimiseUsesTheNotificationAreaWhenThereIsOne) {
     view->OnMinimize();
     EXPECT_TRUE(scroller->IsShown());
     EXPECT_FALSE(view->HasTrayIcon());
+    // The icon's messages still restore a hidden form only on a double-click or right button.
+    scroller->Hide();
+    view->OnTrayNotify(WM_LBUTTONDOWN);
+    EXPECT_FALSE(scroller->IsShown());
+    view->OnTrayNotify(WM_RBUTTONDOWN);
+    EXPECT_TRUE(scroller->IsShown());
+    scroller->Hide();
+    view->OnTrayNotify(WM_LBUTTONDBLCLK);
+    EXPECT_TRUE(scroller->IsShown());
     return;
   }
   view->OnMinimize();

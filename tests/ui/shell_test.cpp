@@ -3,8 +3,10 @@
 
 #include <gtest/gtest.h>
 #include <wx/accel.h>
+#include <wx/cmdline.h>
 #include <wx/combobox.h>
 #include <wx/menu.h>
+#include <wx/panel.h>
 
 #include "gui_harness.h"
 #include "opener_stub.h"
@@ -180,9 +182,50 @@ TEST_F(ShellTest, OpenReadsNothingAndRunsTheInitialUpdateAgain) {
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+TEST_F(ShellTest, CtrlPPrintsThroughTheFormsPrintDialog) {
+  DialogCatcher dialogs;
+  dialogs.otherAnswer = wxID_CANCEL;
+  session_.Key('P', wxMOD_CONTROL);
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs.otherDialogs.empty(); }));
+  EXPECT_EQ(dialogs.otherDialogs.size(), 1u);
+  EXPECT_TRUE(dialogs.otherDialogs[0].Contains(wxS("Print"))) << dialogs.otherDialogs[0];
+  EXPECT_TRUE(dialogs.boxes.empty());
+}
+
 TEST_F(ShellTest, ExitClosesTheWindow) {
   session_.MenuCommand(ID_APP_EXIT);
   EXPECT_TRUE(PumpUntil([&] { return session_.frame() == nullptr; }));
+}
+
+TEST(ShellStartTest, CommandLineTakesTheMaintainerOptionAndAFile) {
+  struct Case {
+    const char* line;
+    bool parses;
+    bool maintainer;
+    const char* file;
+  };
+  const Case cases[] = {
+      {"", true, false, ""},
+      {"--maintainer", true, true, ""},
+      {"some.doc", true, false, "some.doc"},
+      {"--maintainer some.doc", true, true, "some.doc"},
+      {"--no-such-option", false, false, ""},
+      {"one.doc two.doc", false, false, ""},
+  };
+  auto& app = *static_cast<CKorvalindApp*>(wxTheApp);
+  for (const Case& c : cases) {
+    app.SetMaintainer(false);
+    app.SetFileToOpen(wxString());
+    wxCmdLineParser parser(wxString::FromUTF8(c.line));  // the arguments after the program name
+    app.OnInitCmdLine(parser);
+    const bool parsed = parser.Parse(false) == 0 && app.OnCmdLineParsed(parser);
+    EXPECT_EQ(parsed, c.parses) << c.line;
+    if (!parsed) continue;
+    EXPECT_EQ(app.IsMaintainer(), c.maintainer) << c.line;
+    EXPECT_EQ(app.FileToOpen(), wxString::FromUTF8(c.file)) << c.line;
+  }
+  app.SetMaintainer(false);
+  app.SetFileToOpen(wxString());
 }
 
 TEST(ShellStartTest, FileOnTheCommandLineIsOpened) {
