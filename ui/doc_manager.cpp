@@ -1,12 +1,15 @@
 #include "ui/doc_manager.h"
 
+#include <wx/filehistory.h>
+
 #include "ui/build_config.h"
 #include "ui/strings.h"
 #include "ui/text_edge.h"
 
 namespace korvalind::ui {
 
-CKorvalindDocManager::CKorvalindDocManager() : wxDocManager(0, true) {}
+// Initialised here, not by the base constructor, so that our file history is the one made.
+CKorvalindDocManager::CKorvalindDocManager() : wxDocManager(0, false) { Initialize(); }
 
 wxDocument* CKorvalindDocManager::TheDocument() const {
   wxDocVector docs = GetDocumentsVector();
@@ -51,5 +54,9 @@ wxString CKorvalindDocManager::MakeFrameTitle(wxDocument* doc) {
 }
 
 wxString CKorvalindDocManager::MakeNewDocumentName() { return Utf8ToWx(kNewFileBaseName); }
+
+wxFileHistory* CKorvalindDocManager::OnCreateFileHistory() {
+  return new wxFileHistory(kRecentFileCount);
+}
 
 }  // namespace korvalind::ui

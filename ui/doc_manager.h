@@ -20,6 +20,8 @@ class CKorvalindDocManager : public wxDocManager {
   wxString MakeFrameTitle(wxDocument* doc) override;
   // Untitled documents are named after the new-file base name.
   wxString MakeNewDocumentName() override;
+  // The recent-file list keeps four files.
+  wxFileHistory* OnCreateFileHistory() override;
 
  private:
   wxDocument* TheDocument() const;

@@ -180,7 +180,7 @@ void CKorvalindView::OnInitialUpdate() {
 void CKorvalindView::OnQuery() {
   if (!UpdateData(true)) return;
   if (!IsValidSegmentText(m_strNumber)) {
-    Message(GbkToWx(kInvalidSegmentMessage));
+    ShowGbkMessage(GetFrame(), kInvalidSegmentMessage);
     return;
   }
   // Every accepted text goes to the top of the history before the look-up, found or not.
@@ -193,7 +193,7 @@ void CKorvalindView::OnQuery() {
     m_strAreaCode.clear();
     m_strPostCode.clear();
     UpdateData(false);
-    Message(GbkToWx(kNotFoundMessage));
+    ShowGbkMessage(GetFrame(), kNotFoundMessage);
     return;
   }
   m_strCity = answer.city;

@@ -164,23 +164,27 @@ void CKorvalindView::ReportTool(const Status& status, const char* success) {
   }
 }
 
-void CKorvalindView::ConvertAreaCodes() {
+namespace {
+
+// Runs a tool that blocks the window, with the busy pointer while it runs.
+template <typename Tool>
+Status RunBusy(Tool tool) {
   wxBusyCursor busy;
-  ReportTool(korvalind::ConvertAreaCodes(m_dataFolder), nullptr);
+  return tool();
+}
+
+}  // namespace
+
+void CKorvalindView::ConvertAreaCodes() {
+  ReportTool(RunBusy([this] { return korvalind::ConvertAreaCodes(m_dataFolder); }), nullptr);
 }
 
 void CKorvalindView::ConvertSegments() {
-  Status status;
-  {
-    wxBusyCursor busy;
-    status = korvalind::ConvertSegments(m_dataFolder);
-  }
-  ReportTool(status, kFinished);
+  ReportTool(RunBusy([this] { return korvalind::ConvertSegments(m_dataFolder); }), kFinished);
 }
 
 void CKorvalindView::BuildDirectory() {
-  wxBusyCursor busy;
-  ReportTool(korvalind::BuildDirectory(m_dataFolder), nullptr);
+  ReportTool(RunBusy([this] { return korvalind::BuildDirectory(m_dataFolder); }), nullptr);
 }
 
 void CKorvalindView::OnEncrypt() {

@@ -8,7 +8,8 @@ namespace korvalind::ui {
 
 // String 57344: the application name, also the caption of every message box.
 inline constexpr char kAppName[] = "Korvalind";
-// String 104: the socket layer could not be started.
+// String 104: the socket layer could not be started (no socket layer is started on this
+// platform, so it is never shown).
 inline constexpr char kSocketInitFailed[] = "Windows 通信端口初始化失败。";
 // String 57345: the idle prompt of a status bar (there is none to show it).
 inline constexpr char kIdlePrompt[] = "就绪";

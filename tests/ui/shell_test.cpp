@@ -5,6 +5,8 @@
 #include <wx/accel.h>
 #include <wx/cmdline.h>
 #include <wx/combobox.h>
+#include <wx/docview.h>
+#include <wx/filehistory.h>
 #include <wx/menu.h>
 #include <wx/panel.h>
 
@@ -180,6 +182,11 @@ TEST_F(ShellTest, OpenReadsNothingAndRunsTheInitialUpdateAgain) {
   EXPECT_EQ(session_.Text("IDC_COUNT"), U("手机号码段共计:3 [2002-11-08]"));
   EXPECT_EQ(ReadFile(chosen), "not a document");
   EXPECT_TRUE(dialogs.boxes.empty());
+  // The opened file heads the recent-file list, which keeps four.
+  wxDocManager* manager = session_.app().DocManager();
+  EXPECT_EQ(manager->GetFileHistory()->GetMaxFiles(), 4u);
+  ASSERT_GE(manager->GetHistoryFilesCount(), 1u);
+  EXPECT_EQ(manager->GetHistoryFile(0), U(chosen));
 }
 
 TEST_F(ShellTest, CtrlPPrintsThroughTheFormsPrintDialog) {
