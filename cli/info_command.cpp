@@ -12,6 +12,10 @@ int RunInfo(const Arguments& args) {
   if (!LoadChosenDirectory(args, &image)) return kExitUsage;
   std::string text = ChosenDirectoryPath(args) + "\n" + GbkToUtf8(CountLine(image)) + "\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
+  if (std::fflush(stdout) != 0 || std::ferror(stdout)) {
+    PrintError("cannot write to standard output");
+    return kExitUsage;
+  }
   return kExitOk;
 }
 
