@@ -8,7 +8,7 @@ std::optional<std::string> Arguments::Value(const std::string& name) const {
   return it->second;
 }
 
-bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& spec,
+bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& options,
                     Arguments* out, std::string* error) {
   bool options_done = false;
   for (size_t i = 0; i < args.size(); ++i) {
@@ -27,7 +27,7 @@ bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& spec
       value = name.substr(eq + 1);
       name.resize(eq);
     }
-    if (spec.with_value.count(name) != 0) {
+    if (options.with_value.count(name) != 0) {
       if (!value) {
         if (i + 1 >= args.size()) {
           *error = "option --" + name + " needs a value";
@@ -36,7 +36,7 @@ bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& spec
         value = args[++i];
       }
       out->values[name] = *value;
-    } else if (spec.flags.count(name) != 0 && !value) {
+    } else if (options.flags.count(name) != 0 && !value) {
       out->flags.insert(name);
     } else {
       *error = "unknown option \"" + arg + "\"";
