@@ -112,23 +112,51 @@ void AtomicFile::Write(const void* data, size_t size) {
   if (std::fwrite(data, 1, size, file_) != size) write_errno_ = errno ? errno : EIO;
 }
 
-Status AtomicFile::Commit() {
+Status AtomicFile::Finish() {
+  if (finished_) return Status::Ok();
   if (file_ == nullptr) return Status::IoError("cannot write \"" + path_ + "\": not open");
   int error = write_errno_;
   if (error == 0 && std::fflush(file_) != 0) error = errno;
   if (std::fclose(file_) != 0 && error == 0) error = errno;
   file_ = nullptr;
-  if (error == 0 && ::rename(temp_path_.c_str(), path_.c_str()) != 0) error = errno;
   if (error != 0) {
     ::unlink(temp_path_.c_str());
     temp_path_.clear();
     return Status::IoError("cannot write \"" + path_ + "\": " + Reason(error));
   }
+  finished_ = true;
+  return Status::Ok();
+}
+
+Status AtomicFile::Commit() {
+  Status status = Finish();
+  if (!status.ok()) return status;
+  if (::rename(temp_path_.c_str(), path_.c_str()) != 0) {
+    int error = errno;
+    ::unlink(temp_path_.c_str());
+    temp_path_.clear();
+    finished_ = false;
+    return Status::IoError("cannot write \"" + path_ + "\": " + Reason(error));
+  }
   temp_path_.clear();
+  finished_ = false;
+  return Status::Ok();
+}
+
+Status CommitTogether(std::span<AtomicFile> files) {
+  for (AtomicFile& file : files) {
+    Status status = file.Finish();
+    if (!status.ok()) return status;
+  }
+  for (AtomicFile& file : files) {
+    Status status = file.Commit();
+    if (!status.ok()) return status;
+  }
   return Status::Ok();
 }
 
 void AtomicFile::Discard() {
+  finished_ = false;
   if (file_ != nullptr) {
     std::fclose(file_);
     file_ = nullptr;

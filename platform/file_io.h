@@ -1,6 +1,7 @@
 #pragma once
 
 #include <cstdio>
+#include <span>
 #include <string>
 #include <string_view>
 
@@ -42,9 +43,13 @@ class AtomicFile {
   ~AtomicFile();
 
   Status Open(const std::string& path);
-  // Write errors are remembered and reported by Commit().
+  // Write errors are remembered and reported by Finish() or Commit().
   void Write(std::string_view bytes);
   void Write(const void* data, size_t size);
+  // Completes the temporary file (every byte written and closed) without renaming it, so that a
+  // group of files can all be completed before any of them replaces its target.
+  Status Finish();
+  // Finish() if not yet done, then the rename into place.
   Status Commit();
 
  private:
@@ -54,6 +59,11 @@ class AtomicFile {
   std::string temp_path_;
   std::FILE* file_ = nullptr;
   int write_errno_ = 0;
+  bool finished_ = false;
 };
+
+// Finishes every file first and renames them only when all are complete, so that a failure
+// (a full disk, a size limit) leaves every target as it was.
+Status CommitTogether(std::span<AtomicFile> files);
 
 }  // namespace korvalind

@@ -7,6 +7,7 @@
 #include "directory/directory_image.h"
 #include "directory/segment_record.h"
 #include "platform/file_io.h"
+#include "platform/gbk.h"
 #include "platform/paths.h"
 #include "tools/area_code_conversion.h"
 #include "tools/place_list.h"
@@ -71,6 +72,16 @@ Status AssembleDirectoryImage(std::span<const std::string> places,
   if (records.size() % kSegmentRecordSize != 0) {
     return Status::Corruption("record file \"" + recordsName + "\" is damaged: its length (" +
                               std::to_string(records.size()) + " bytes) is not a multiple of 8");
+  }
+  // A "|" inside a name would end its entry early: every later place index would name the
+  // wrong place, and a zone would answer with a cut code.
+  for (const auto& [table, what] : {std::pair{places, "place name"}, std::pair{zones, "zone"}}) {
+    for (const std::string& entry : table) {
+      if (entry.find(kEntryTerminator) != std::string::npos) {
+        return Status::InvalidArgument(std::string("the ") + what + " \"" + GbkToUtf8(entry) +
+                                       "\" holds \"|\", which ends a directory entry");
+      }
+    }
   }
   std::uint64_t tables = 0;
   for (const std::string& place : places) tables += place.size() + 1;
@@ -189,7 +200,7 @@ Status MakeDirectory(const std::string& dataFolder, const std::string& outputPat
     status = files[i].Open(outputs[i].name);
     files[i].Write(outputs[i].bytes);
   }
-  for (size_t i = 0; i < std::size(outputs) && status.ok(); ++i) status = files[i].Commit();
+  if (status.ok()) status = CommitTogether(files);
   if (!status.ok()) return status;
 
   guard.Keep();

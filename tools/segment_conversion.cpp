@@ -164,16 +164,14 @@ Status ConvertSegments(const std::string& dataFolder, const ProgressCallback& pr
   SegmentOutput output;
   status = ConvertSegmentDump(BytesView(dump), dump_path, progress, &output);
   if (status.ok()) {
-    AtomicFile listing, records, offset;
-    status = listing.Open(JoinPath(dataFolder, "output.txt"));
-    if (status.ok()) status = records.Open(JoinPath(dataFolder, "binary"));
-    if (status.ok()) status = offset.Open(JoinPath(dataFolder, "offset"));
+    AtomicFile files[3];  // the listing, the records, the offset file
+    status = files[0].Open(JoinPath(dataFolder, "output.txt"));
+    if (status.ok()) status = files[1].Open(JoinPath(dataFolder, "binary"));
+    if (status.ok()) status = files[2].Open(JoinPath(dataFolder, "offset"));
     if (status.ok()) {
-      listing.Write(BytesView(output.listing));
-      records.Write(BytesView(output.records));
-      status = listing.Commit();
-      if (status.ok()) status = records.Commit();
-      if (status.ok()) status = offset.Commit();
+      files[0].Write(BytesView(output.listing));
+      files[1].Write(BytesView(output.records));
+      status = CommitTogether(files);
     }
   }
   if (!status.ok()) {
