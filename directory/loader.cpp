@@ -120,8 +120,12 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy
 std::string DefaultDirectoryPath() {
   const char* from_environment = std::getenv("KORVALIND_DIRECTORY");
   if (from_environment != nullptr && *from_environment != '\0') return from_environment;
-  std::string beside = JoinPath(ExecutableFolder(), kDirectoryFileName);
+  const std::string folder = ExecutableFolder();
+  std::string beside = JoinPath(folder, kDirectoryFileName);
   if (IsRegularFile(beside)) return beside;
+  // An installed tree that was moved or unpacked under another prefix: bin/../share/korvalind.
+  std::string relocated = JoinPath(folder, "../share/korvalind/Korvalind.dat");
+  if (IsRegularFile(relocated)) return relocated;
   if (IsRegularFile(KORVALIND_INSTALLED_DIRECTORY)) return KORVALIND_INSTALLED_DIRECTORY;
   return beside;
 }

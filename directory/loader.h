@@ -29,7 +29,9 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image,
 Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image);
 
 // The directory the programs use: the KORVALIND_DIRECTORY environment variable, else
-// "Korvalind.dat" beside the executable, else the installed copy when it exists.
+// "Korvalind.dat" beside the executable, else the installed copy when it exists: first under
+// ../share/korvalind beside the executable's folder (so a moved install tree still works), then
+// where the build installs it.
 std::string DefaultDirectoryPath();
 
 // "手机号码段共计:%d [2002-11-08]" with the segment count, code page 936.
