@@ -126,10 +126,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, size_t size) {
   if ((settings & 8) != 0) args.flags.insert("any-prefix");
   size_t texts = LineCount(input);
   if ((settings & 16) != 0) {
-    // An operand cannot hold a NUL or a line end.
+    // An operand cannot hold a NUL or a line end; "-" would be standard input once more.
     std::string operand(input.substr(0, input.find_first_of(std::string_view("\0\n", 2))));
-    args.operands.push_back(operand);
-    ++texts;
+    if (operand != "-") {
+      args.operands.push_back(operand);
+      ++texts;
+    }
   }
   args.operands.push_back("-");
 
