@@ -1,8 +1,9 @@
 # Installation beyond the programs and the bundled directory (their own folders install those),
 # and the Debian package. Included from the top CMakeLists.txt.
 #
-# The installed programs look for the directory under the install prefix given at configure
-# time, so a package must be configured with the prefix it installs to:
+# The installed programs look for the directory in ../share/korvalind from their own folder,
+# then under the install prefix given at configure time; a package is configured with the
+# prefix it installs to:
 #   cmake -S . -B build-deb -DCMAKE_INSTALL_PREFIX=/usr && cmake --build build-deb
 #   cd build-deb && cpack -G DEB
 # Manual pages are installed compressed, as Debian and man-db expect them; -n keeps the time
