@@ -149,17 +149,23 @@ void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
       ok ? texts.simType : std::string_view(), ok ? texts.areaCode : std::string_view(),
       ok ? texts.postCode : std::string_view()};
   if (format == Format::kTsv) {
+    // A tab or line end inside the text or a name would add a column or a line: made blanks.
+    auto blank_separators = [out](size_t from) {
+      for (size_t i = from; i < out->size(); ++i) {
+        char& c = (*out)[i];
+        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
+      }
+    };
     size_t given = out->size();
     AppendGivenText(encoding, text, out);
-    for (size_t i = given; i < out->size(); ++i) {
-      char& c = (*out)[i];
-      if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-    }
+    blank_separators(given);
     *out += '\t';
     *out += StatusName(outcome);
     for (std::string_view field : fields) {
       *out += '\t';
+      size_t start = out->size();
       *out += field;
+      blank_separators(start);
     }
     *out += '\n';
     return;

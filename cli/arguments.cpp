@@ -13,11 +13,11 @@ bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& opti
   bool options_done = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];
+    if (!options_done && arg == "--") {
+      options_done = true;
+      continue;
+    }
     if (options_done || arg.size() < 3 || arg.compare(0, 2, "--") != 0) {
-      if (arg == "--") {
-        options_done = true;
-        continue;
-      }
       out->operands.push_back(arg);
       continue;
     }

@@ -1,8 +1,10 @@
 #include "cli/answer_format.h"
+#include "cli/arguments.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
+#include <vector>
 
 namespace korvalind::cli {
 namespace {
@@ -66,6 +68,29 @@ TEST(FormatAnswer, PlaceBytesThatDoNotConvertBecomeReplacementCharacters) {
   std::string out, errors;
   FormatAnswer(Format::kTsv, Encoding::kUtf8, "1390123", answer, &out, &errors);
   EXPECT_EQ(out, "1390123\tok\t河北\t\xEF\xBF\xBD\t移动全球通\t0311\t050000\n");
+}
+
+TEST(FormatAnswer, SeparatorsInsideNamesDoNotAddColumns) {
+  QueryAnswer answer = Found();
+  answer.city = "A\tB\nC";
+  std::string out, errors;
+  FormatAnswer(Format::kTsv, Encoding::kGbk, "1390123", answer, &out, &errors);
+  EXPECT_EQ(out, "1390123\tok\t\xba\xd3\xb1\xb1\tA B C\t\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8"
+                 "\t0311\t050000\n");
+}
+
+TEST(ParseArguments, DoubleDashEndsOptionsOnce) {
+  OptionSpec options{{"format"}, {"any-prefix"}};
+  Arguments parsed;
+  std::string error;
+  ASSERT_TRUE(ParseArguments({"--format", "tsv", "--", "--any-prefix", "--", "-"}, options,
+                             &parsed, &error))
+      << error;
+  EXPECT_EQ(parsed.Value("format"), "tsv");
+  EXPECT_FALSE(parsed.Flag("any-prefix"));
+  EXPECT_EQ(parsed.operands, (std::vector<std::string>{"--any-prefix", "--", "-"}));
+  EXPECT_FALSE(ParseArguments({"--format"}, options, &parsed, &error));
+  EXPECT_NE(error.find("--format"), std::string::npos);
 }
 
 TEST(AnyPrefix, NormalizesAndAccepts) {
