@@ -167,6 +167,24 @@ TEST_F(ShellTest, NewRunsTheInitialUpdateAgainInTheSameWindow) {
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
+TEST_F(ShellTest, NewAfterTheDirectoryWasDamagedReportsItAndRecovers) {
+  DialogCatcher dialogs;
+  WriteFile(directory_, std::string(64, '\x5a'));
+  session_.Key('N', wxMOD_CONTROL);
+  ASSERT_EQ(dialogs.boxes.size(), 1u);
+  EXPECT_TRUE(dialogs.boxes[0].text.Contains(U("damaged"))) << dialogs.boxes[0].text.utf8_string();
+  EXPECT_EQ(session_.Text("IDC_COUNT"), U("手机号码段共计:0 [2002-11-08]"));
+  session_.TypeIntoNumberBox("1390123");
+  session_.PressEnter();
+  ASSERT_EQ(dialogs.boxes.size(), 2u);
+  EXPECT_EQ(dialogs.boxes[1].text, U("不会吧，没有找到!"));
+  // A good file again: the next New answers from it.
+  WriteWorkedDirectory(dir_);
+  session_.Key('N', wxMOD_CONTROL);
+  EXPECT_EQ(dialogs.boxes.size(), 2u);
+  EXPECT_EQ(session_.Text("IDC_COUNT"), U("手机号码段共计:1 [2002-11-08]"));
+}
+
 TEST_F(ShellTest, OpenReadsNothingAndRunsTheInitialUpdateAgain) {
   DialogCatcher dialogs;
   const std::string chosen = dir_.File("anything.txt");
