@@ -1,8 +1,11 @@
+#include <algorithm>
 #include <cstdlib>
 
 #include "cipher/rc2.h"
 #include "cipher/rc2_kernels.h"
 #include "cipher/rc2_paths.h"
+#include "cipher/rc2_split.h"
+#include "platform/processors.h"
 
 namespace korvalind {
 namespace {
@@ -74,6 +77,8 @@ const PathInfo& Active() {
   return active;
 }
 
+constexpr size_t kMinimumPartBlocks = kRc2BytesPerThread / kRc2BlockSize;
+
 }  // namespace
 
 std::string_view Rc2PathName(Rc2Path path) {
@@ -120,22 +125,31 @@ Rc2Path Rc2ChoosePath(const char* forced) {
 
 Rc2Path Rc2ActivePath() { return Active().path; }
 
+unsigned Rc2Threads() {
+  static const unsigned threads = std::min(UsableProcessors(), kRc2MaxThreads);
+  return threads;
+}
+
 void Rc2EncipherBlocksWith(Rc2Path path, const Rc2KeySchedule& schedule, std::uint8_t* data,
-                           size_t size) {
-  Usable(path).encipher(schedule.K.data(), data, size / kRc2BlockSize);
+                           size_t size, unsigned threads) {
+  rc2_kernels::RunSplit(Usable(path).encipher, schedule.K.data(), data, size / kRc2BlockSize,
+                        threads, kMinimumPartBlocks);
 }
 
 void Rc2DecipherBlocksWith(Rc2Path path, const Rc2KeySchedule& schedule, std::uint8_t* data,
-                           size_t size) {
-  Usable(path).decipher(schedule.K.data(), data, size / kRc2BlockSize);
+                           size_t size, unsigned threads) {
+  rc2_kernels::RunSplit(Usable(path).decipher, schedule.K.data(), data, size / kRc2BlockSize,
+                        threads, kMinimumPartBlocks);
 }
 
 void Rc2EncipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size) {
-  Active().encipher(schedule.K.data(), data, size / kRc2BlockSize);
+  rc2_kernels::RunSplit(Active().encipher, schedule.K.data(), data, size / kRc2BlockSize,
+                        Rc2Threads(), kMinimumPartBlocks);
 }
 
 void Rc2DecipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size) {
-  Active().decipher(schedule.K.data(), data, size / kRc2BlockSize);
+  rc2_kernels::RunSplit(Active().decipher, schedule.K.data(), data, size / kRc2BlockSize,
+                        Rc2Threads(), kMinimumPartBlocks);
 }
 
 }  // namespace korvalind
