@@ -207,11 +207,18 @@ std::string EncipherBytes(std::string_view plain, std::string_view key) {
 }
 
 bool DecipherBytes(std::string_view cipher, std::string_view key, std::string* plain) {
-  Rc2KeySchedule schedule;
-  if (cipher.size() % kRc2BlockSize != 0 || !ExpandFileKey(key, &schedule)) return false;
   std::string result(cipher);
-  Rc2DecipherBlocks(schedule, reinterpret_cast<std::uint8_t*>(result.data()), result.size());
+  if (!DecipherInPlace(reinterpret_cast<std::uint8_t*>(result.data()), result.size(), key)) {
+    return false;
+  }
   *plain = std::move(result);
+  return true;
+}
+
+bool DecipherInPlace(std::uint8_t* data, size_t size, std::string_view key) {
+  Rc2KeySchedule schedule;
+  if (size % kRc2BlockSize != 0 || !ExpandFileKey(key, &schedule)) return false;
+  Rc2DecipherBlocks(schedule, data, size);
   return true;
 }
 

@@ -35,4 +35,8 @@ Status DecipherFileChecked(const std::string& sourcePath, const std::string& tar
 std::string EncipherBytes(std::string_view plain, std::string_view key);
 [[nodiscard]] bool DecipherBytes(std::string_view cipher, std::string_view key, std::string* plain);
 
+// Deciphers size bytes at data in place, without a copy (for large loaded files). False, with
+// data untouched, when size is not a multiple of 8 or the key is empty.
+[[nodiscard]] bool DecipherInPlace(std::uint8_t* data, size_t size, std::string_view key);
+
 }  // namespace korvalind

@@ -2,10 +2,8 @@
 
 #include <sys/stat.h>
 
-#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
-#include <cstring>
 
 #include "cipher/file_cipher.h"
 #include "directory/directory_index.h"
@@ -41,8 +39,8 @@ bool IsRegularFile(const std::string& path) {
 Status FindTrailer(std::string_view deciphered, std::string_view name, std::uint32_t ends[3]) {
   const size_t length = deciphered.size();
   if (length == 0 || length % 8 != 0) {
-    return Damaged(name, "its length (" + std::to_string(length) +
-                             " bytes) is not a positive multiple of 8");
+    return Damaged(
+        name, "its length (" + std::to_string(length) + " bytes) is not a positive multiple of 8");
   }
   for (size_t fill : kFillOrder) {
     if (length < kTrailerSize + fill) continue;
@@ -73,19 +71,6 @@ void Install(LargeBytes bytes, const std::uint32_t ends[3], IndexPolicy policy,
   if (policy == IndexPolicy::kBuild) image->index = DirectoryIndex::Build(*image);
 }
 
-// Deciphers bytes in place, a slice at a time so that only a slice-sized copy is ever made.
-bool DecipherInPlace(LargeBytes* bytes, std::string_view key) {
-  constexpr size_t kSlice = 1 << 15;  // a multiple of the 8-byte block
-  std::string plain;
-  for (size_t at = 0; at < bytes->size(); at += kSlice) {
-    size_t size = std::min(kSlice, bytes->size() - at);
-    char* slice = reinterpret_cast<char*>(bytes->data()) + at;
-    if (!DecipherBytes(std::string_view(slice, size), key, &plain)) return false;
-    std::memcpy(slice, plain.data(), size);
-  }
-  return true;
-}
-
 }  // namespace
 
 Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image) {
@@ -108,7 +93,8 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy
     return Damaged(path, "its length (" + std::to_string(bytes.size()) +
                              " bytes) is not a positive multiple of 8");
   }
-  if (!DecipherInPlace(&bytes, CipherKey)) return Damaged(path, "cannot be deciphered");
+  if (!DecipherInPlace(bytes.data(), bytes.size(), CipherKey))
+    return Damaged(path, "cannot be deciphered");
   std::uint32_t ends[3];
   Status status = FindTrailer(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, ends);
