@@ -29,7 +29,7 @@ void Rc2DecipherBlock(const Rc2KeySchedule& schedule, std::uint8_t* plainBlock,
 // Many blocks in place, electronic-codebook fashion (each block by itself). size should be a
 // multiple of 8; a shorter tail is left as it is. Results equal the one-block operations applied
 // block by block; the fastest implementation the processor supports is used, and a buffer of
-// several MiB is spread over the usable processors (cipher/rc2_paths.h).
+// 2 MiB or more is spread over the usable processors (cipher/rc2_paths.h).
 void Rc2EncipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size);
 void Rc2DecipherBlocks(const Rc2KeySchedule& schedule, std::uint8_t* data, size_t size);
 

@@ -6,11 +6,12 @@
 #include <thread>
 
 #include "cipher/rc2.h"
+#include "cipher/rc2_paths.h"
 
 namespace korvalind::rc2_kernels {
 namespace {
 
-constexpr size_t kMaxParts = 8;
+constexpr size_t kMaxParts = kRc2MaxThreads;
 
 // Parts start on a multiple of this many blocks, so that each keeps the widest kernel's full
 // strides and only the last one has a tail.

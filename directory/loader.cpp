@@ -93,8 +93,9 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy
     return Damaged(path, "its length (" + std::to_string(bytes.size()) +
                              " bytes) is not a positive multiple of 8");
   }
-  if (!DecipherInPlace(bytes.data(), bytes.size(), CipherKey))
+  if (!DecipherInPlace(bytes.data(), bytes.size(), CipherKey)) {
     return Damaged(path, "cannot be deciphered");
+  }
   std::uint32_t ends[3];
   Status status = FindTrailer(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, ends);
