@@ -21,6 +21,10 @@ namespace {
 // fill lengths are tried after that one.
 constexpr size_t kFillOrder[] = {6, 1, 2, 3, 4, 5, 7, 8};
 
+// The longest file the format can describe: recordsEnd is a 32-bit offset, followed by the
+// trailer and at most 8 fill bytes. Anything longer is refused before it is read.
+constexpr std::uint64_t kMaxDirectoryFileSize = std::uint64_t{0xFFFFFFFF} + kTrailerSize + 8;
+
 std::uint32_t ReadU32(const char* p) {
   auto b = [p](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])); };
   return b(0) | b(1) << 8 | b(2) << 16 | b(3) << 24;
@@ -86,7 +90,7 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy
   *image = DirectoryImage();
   LargeBytes bytes;
   std::string reason;
-  if (!ReadWholeFile(path, &bytes, &reason).ok()) {
+  if (!ReadRegularFile(path, kMaxDirectoryFileSize, &bytes, &reason).ok()) {
     return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
   }
   if (bytes.empty() || bytes.size() % 8 != 0) {
@@ -107,11 +111,12 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy
 std::string DefaultDirectoryPath() {
   const char* from_environment = std::getenv("KORVALIND_DIRECTORY");
   if (from_environment != nullptr && *from_environment != '\0') return from_environment;
-  const std::string folder = ExecutableFolder();
-  std::string beside = JoinPath(folder, kDirectoryFileName);
+  const std::optional<std::string> folder = ExecutableFolder();
+  if (!folder) return KORVALIND_INSTALLED_DIRECTORY;
+  std::string beside = JoinPath(*folder, kDirectoryFileName);
   if (IsRegularFile(beside)) return beside;
   // An installed tree that was moved or unpacked under another prefix: bin/../share/korvalind.
-  std::string relocated = JoinPath(folder, "../share/korvalind/Korvalind.dat");
+  std::string relocated = JoinPath(*folder, "../share/korvalind/Korvalind.dat");
   if (IsRegularFile(relocated)) return relocated;
   if (IsRegularFile(KORVALIND_INSTALLED_DIRECTORY)) return KORVALIND_INSTALLED_DIRECTORY;
   return beside;
