@@ -12,7 +12,18 @@
 namespace korvalind::cli {
 namespace {
 
-std::string DataDir(const Arguments& args) { return args.Value("data").value_or(DataFolder()); }
+// --data DIR, else DATA beside the program; when neither is known, says so and returns false.
+bool DataDir(const Arguments& args, std::string* dir) {
+  std::optional<std::string> chosen = args.Value("data");
+  if (!chosen) chosen = DataFolder();
+  if (!chosen) {
+    PrintError("the program's own folder cannot be found, so there is no default data folder: "
+               "give --data DIR");
+    return false;
+  }
+  *dir = *chosen;
+  return true;
+}
 
 // Rows converted so far, on one rewritten line, only when a person is watching.
 ProgressCallback TerminalProgress() {
@@ -33,15 +44,19 @@ int Report(const Status& status) {
 }  // namespace
 
 int RunConvertAreaCodes(const Arguments& args) {
+  std::string data;
+  if (!DataDir(args, &data)) return kExitUsage;
   AreaCodeStats stats;
-  Status status = ConvertAreaCodes(DataDir(args), &stats);
+  Status status = ConvertAreaCodes(data, &stats);
   if (status.ok()) std::fprintf(stderr, "zones: %zu\n", stats.zones);
   return Report(status);
 }
 
 int RunConvertSegments(const Arguments& args) {
+  std::string data;
+  if (!DataDir(args, &data)) return kExitUsage;
   SegmentStats stats;
-  Status status = ConvertSegments(DataDir(args), TerminalProgress(), &stats);
+  Status status = ConvertSegments(data, TerminalProgress(), &stats);
   if (!status.ok()) return Report(status);
   std::fprintf(stderr, "rows: %zu, new cities: %zu, places: %zu\n", stats.rows, stats.newCities,
                stats.places);
@@ -50,8 +65,10 @@ int RunConvertSegments(const Arguments& args) {
 }
 
 int RunBuild(const Arguments& args) {
+  std::string data;
+  if (!DataDir(args, &data)) return kExitUsage;
   ImageStats stats;
-  Status status = BuildDirectory(DataDir(args), &stats);
+  Status status = BuildDirectory(data, &stats);
   if (status.ok()) {
     std::fprintf(stderr, "places: %zu, zones: %zu (+%zu empty), records: %zu, size: %llu bytes\n",
                  stats.places, stats.zones, stats.zonePadding, stats.records,
@@ -66,8 +83,10 @@ int RunMakeDirectory(const Arguments& args) {
     PrintError("make-directory needs --output FILE");
     return kExitUsage;
   }
+  std::string data;
+  if (!DataDir(args, &data)) return kExitUsage;
   MakeDirectoryStats stats;
-  Status status = MakeDirectory(DataDir(args), *output, TerminalProgress(), &stats);
+  Status status = MakeDirectory(data, *output, TerminalProgress(), &stats);
   if (!status.ok()) return Report(status);
   std::fprintf(stderr,
                "rows: %zu, places: %zu, new cities: %zu, zones: %zu (+%zu empty), records: %zu, "

@@ -3,6 +3,7 @@
 #include <iconv.h>
 
 #include <cerrno>
+#include <cstdio>
 
 namespace korvalind {
 namespace {
@@ -131,6 +132,23 @@ void AppendValidUtf8(std::string_view text, std::string* out) {
       ++i;
     }
   }
+}
+
+std::string GbkToUtf8ForMessage(std::string_view gbk) {
+  std::string converted = GbkToUtf8(gbk);
+  std::string shown;
+  shown.reserve(converted.size());
+  for (char c : converted) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x20 && byte != 0x7F) {
+      shown += c;
+      continue;
+    }
+    char escape[5];
+    std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+    shown += escape;
+  }
+  return shown;
 }
 
 }  // namespace korvalind

@@ -9,6 +9,11 @@ namespace korvalind {
 // per byte, so the result is always valid UTF-8.
 std::string GbkToUtf8(std::string_view gbk);
 
+// GbkToUtf8 for a name shown in a message: C0 control bytes and DEL become visible escapes
+// ("\x00", "\x1b"), so that a NUL cannot cut the message short and nothing reaches a terminal
+// as a control sequence.
+std::string GbkToUtf8ForMessage(std::string_view gbk);
+
 // UTF-8 to code page 936. A character that has no GBK form, or an invalid UTF-8 byte, becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 

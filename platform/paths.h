@@ -1,22 +1,22 @@
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 
 namespace korvalind {
 
-// The folder that holds the running program, without a trailing separator; empty when it cannot
-// be found (then paths built from it are relative to the root, as the maintainer tools expect).
-std::string ExecutableFolder();
+// The folder that holds the running program, without a trailing separator ("/" for the root);
+// nothing when it cannot be found (no /proc, or its link unreadable). An unknown folder is never
+// taken for the current one: nothing lies "beside" the program then.
+std::optional<std::string> ExecutableFolder();
 
 // folder + "/" + name; just name when folder is empty.
 std::string JoinPath(std::string_view folder, std::string_view name);
 
-// The maintainer tools' data folder: ExecutableFolder() followed by "DATA".
-std::string DataFolder();
-
-// ExecutableFolder() + "/DATA/" + name.
-std::string DataFilePath(std::string_view name);
+// The maintainer tools' data folder: the folder "DATA" in ExecutableFolder(); nothing when that
+// is unknown.
+std::optional<std::string> DataFolder();
 
 // The error text of the last failed system call (errno), for messages.
 std::string LastErrorText();

@@ -2,6 +2,7 @@
 
 #include "platform/file_io.h"
 #include "platform/paths.h"
+#include "tools/data_folder.h"
 #include "tools/place_list.h"
 
 namespace korvalind {
@@ -42,6 +43,7 @@ std::string ZoneFileText(const std::vector<std::string>& zoneLines) {
 }
 
 Status ConvertAreaCodes(const std::string& dataFolder, AreaCodeStats* stats) {
+  if (Status status = CheckDataFolder(dataFolder); !status.ok()) return status;
   std::string input;
   Status status = ReadWholeFile(JoinPath(dataFolder, "areacode"), &input);
   if (!status.ok()) return status;

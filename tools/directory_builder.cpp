@@ -10,6 +10,7 @@
 #include "platform/gbk.h"
 #include "platform/paths.h"
 #include "tools/area_code_conversion.h"
+#include "tools/data_folder.h"
 #include "tools/place_list.h"
 
 namespace korvalind {
@@ -74,12 +75,21 @@ Status AssembleDirectoryImage(std::span<const std::string> places,
                               std::to_string(records.size()) + " bytes) is not a multiple of 8");
   }
   // A "|" inside a name would end its entry early: every later place index would name the
-  // wrong place, and a zone would answer with a cut code.
+  // wrong place, and a zone would answer with a cut code. Readers see at most 63 bytes of an
+  // entry, so a longer one would be answered cut (a zone then loses its postal or area code).
   for (const auto& [table, what] : {std::pair{places, "place name"}, std::pair{zones, "zone"}}) {
     for (const std::string& entry : table) {
+      auto refuse = [&](const std::string& why) {
+        return Status::InvalidArgument(std::string("the ") + what + " \"" +
+                                       GbkToUtf8ForMessage(entry) + "\" " + why);
+      };
       if (entry.find(kEntryTerminator) != std::string::npos) {
-        return Status::InvalidArgument(std::string("the ") + what + " \"" + GbkToUtf8(entry) +
-                                       "\" holds \"|\", which ends a directory entry");
+        return refuse("holds \"|\", which ends a directory entry");
+      }
+      if (entry.size() > kMaxEntryLength) {
+        return refuse("is " + std::to_string(entry.size()) +
+                      " bytes long; a directory entry holds at most " +
+                      std::to_string(kMaxEntryLength));
       }
     }
   }
@@ -124,6 +134,7 @@ Status LoadZoneList(const std::string& dataFolder) {
 }
 
 Status BuildDirectory(const std::string& dataFolder, ImageStats* stats) {
+  if (Status status = CheckDataFolder(dataFolder); !status.ok()) return status;
   const std::string records_path = JoinPath(dataFolder, "binary");
   std::string place_names, zone_text;
   LargeBytes records;
@@ -151,6 +162,7 @@ Status BuildDirectory(const std::string& dataFolder, ImageStats* stats) {
 
 Status MakeDirectory(const std::string& dataFolder, const std::string& outputPath,
                      const ProgressCallback& progress, MakeDirectoryStats* stats) {
+  if (Status status = CheckDataFolder(dataFolder); !status.ok()) return status;
   struct Output {
     std::string name;
     std::string_view bytes;
@@ -189,12 +201,14 @@ Status MakeDirectory(const std::string& dataFolder, const std::string& outputPat
   if (enciphered.empty()) return Status::InvalidArgument("the directory key is not usable");
 
   const std::string zone_text = ZoneFileText(zone_lines);
-  const Output outputs[] = {{JoinPath(dataFolder, "zone"), zone_text},
+  // The output named by the caller is the riskiest (another folder, perhaps another owner or
+  // file system): renamed first, its failure replaces nothing.
+  const Output outputs[] = {{outputPath, enciphered},
+                            {JoinPath(dataFolder, "zone"), zone_text},
                             {JoinPath(dataFolder, "output.txt"), BytesView(segments.listing)},
                             {JoinPath(dataFolder, "binary"), BytesView(segments.records)},
                             {JoinPath(dataFolder, "offset"), {}},
-                            {JoinPath(dataFolder, "Korvalind.dat"), BytesView(image)},
-                            {outputPath, enciphered}};
+                            {JoinPath(dataFolder, "Korvalind.dat"), BytesView(image)}};
   AtomicFile files[std::size(outputs)];
   for (size_t i = 0; i < std::size(outputs) && status.ok(); ++i) {
     status = files[i].Open(outputs[i].name);

@@ -7,6 +7,7 @@
 #include "platform/file_io.h"
 #include "platform/gbk.h"
 #include "platform/paths.h"
+#include "tools/data_folder.h"
 #include "tools/place_list.h"
 #include "tools/row_fields.h"
 
@@ -49,8 +50,8 @@ void FillRecord(std::string_view segment, std::string_view kindDigit, int cityIn
 }
 
 Status IndexTooLarge(std::string_view name, int index) {
-  return Status::InvalidArgument("place \"" + GbkToUtf8(name) + "\" would need place index " +
-                                 std::to_string(index) +
+  return Status::InvalidArgument("place \"" + GbkToUtf8ForMessage(name) +
+                                 "\" would need place index " + std::to_string(index) +
                                  ", above the limit 65,535 that a record can hold");
 }
 
@@ -152,6 +153,7 @@ Status ConvertSegmentDump(std::string_view dumpText, const std::string& dumpPath
 
 Status ConvertSegments(const std::string& dataFolder, const ProgressCallback& progress,
                        SegmentStats* stats) {
+  if (Status status = CheckDataFolder(dataFolder); !status.ok()) return status;
   const std::string dump_path = JoinPath(dataFolder, "simcard2.sql");
   LargeBytes dump;
   std::string place_names;
