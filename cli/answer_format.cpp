@@ -18,16 +18,53 @@ std::string Convert(Encoding encoding, std::string_view gbk) {
   return encoding == Encoding::kGbk ? std::string(gbk) : GbkToUtf8(gbk);
 }
 
-std::string GivenText(Encoding encoding, std::string_view text) {
-  return encoding == Encoding::kGbk ? std::string(text) : ValidUtf8(text);
+bool IsControl(char c) {
+  auto byte = static_cast<unsigned char>(c);
+  return byte < 0x20 || byte == 0x7F;
 }
 
-void AppendGivenText(Encoding encoding, std::string_view text, std::string* out) {
+// A GBK character of two bytes: its second byte may be any of 0x40 to 0xFE but 0x7F, so it can
+// look like "\\" (0x5C) or another ASCII character, and must be passed on with its first byte.
+bool IsGbkPair(std::string_view text, size_t i) {
+  auto lead = static_cast<unsigned char>(text[i]);
+  if (lead < 0x81 || lead > 0xFE || i + 1 >= text.size()) return false;
+  auto trail = static_cast<unsigned char>(text[i + 1]);
+  return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
+}
+
+// Appends the text as given, valid in the output's encoding. A control character in it (an
+// escape sequence would reach the reader's terminal) becomes U+FFFD, or "?" in GBK; in tsv a tab
+// or line end becomes a blank instead, as in every column. Control bytes never occur inside a
+// UTF-8 or GBK character, so they are found byte by byte. *scratch is reused storage.
+void AppendGivenText(Encoding encoding, std::string_view text, bool tsv, std::string* out,
+                     std::string* scratch) {
+  const size_t start = out->size();
   if (encoding == Encoding::kGbk) {
     out->append(text);
   } else {
     AppendValidUtf8(text, out);
   }
+  const std::string_view replacement = encoding == Encoding::kGbk ? "?" : "\xEF\xBF\xBD";
+  size_t first = start;
+  while (first < out->size() && !IsControl((*out)[first])) ++first;
+  if (first == out->size()) return;
+  scratch->assign(*out, first);
+  out->resize(first);
+  for (char c : *scratch) {
+    if (!IsControl(c)) {
+      *out += c;
+    } else if (tsv && (c == '\t' || c == '\n' || c == '\r')) {
+      *out += ' ';
+    } else {
+      out->append(replacement);
+    }
+  }
+}
+
+std::string GivenText(Encoding encoding, std::string_view text) {
+  std::string out, scratch;
+  AppendGivenText(encoding, text, false, &out, &scratch);
+  return out;
 }
 
 std::string_view StatusName(QueryAnswer::Outcome outcome) {
@@ -42,10 +79,16 @@ std::string_view StatusName(QueryAnswer::Outcome outcome) {
   return "invalid";
 }
 
-void AppendJsonString(std::string_view value, std::string* out) {
+// A JSON string of value, escaped character by character: in GBK a two-byte character passes
+// whole, so that the output decoded as GBK is JSON.
+void AppendJsonString(std::string_view value, Encoding encoding, std::string* out) {
   *out += '"';
   size_t plain = 0;  // start of the run of bytes that need no escape
   for (size_t i = 0; i < value.size(); ++i) {
+    if (encoding == Encoding::kGbk && IsGbkPair(value, i)) {
+      ++i;
+      continue;
+    }
     auto c = static_cast<unsigned char>(value[i]);
     if (c != '"' && c != '\\' && c >= 0x20 && c != 0x7F) continue;
     out->append(value.substr(plain, i - plain));
@@ -72,6 +115,8 @@ std::string NormalizeAnyPrefix(std::string_view text) {
 }
 
 void NormalizeAnyPrefix(std::string_view text, std::string* out) {
+  const size_t begin = text.find_first_not_of(" \t");
+  text.remove_prefix(begin == std::string_view::npos ? text.size() : begin);
   if (text.substr(0, 3) == "+86") {
     text.remove_prefix(3);
   } else if (text.substr(0, 4) == "0086") {
@@ -156,9 +201,7 @@ void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
       }
     };
-    size_t given = out->size();
-    AppendGivenText(encoding, text, out);
-    blank_separators(given);
+    AppendGivenText(encoding, text, true, out, scratch);
     *out += '\t';
     *out += StatusName(outcome);
     for (std::string_view field : fields) {
@@ -174,8 +217,12 @@ void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
                                                 "postCode"};
   *out += "{\"text\":";
   scratch->clear();
-  AppendGivenText(encoding, text, scratch);
-  AppendJsonString(*scratch, out);
+  if (encoding == Encoding::kGbk) {
+    scratch->append(text);
+  } else {
+    AppendValidUtf8(text, scratch);
+  }
+  AppendJsonString(*scratch, encoding, out);
   *out += ",\"status\":\"";
   *out += StatusName(outcome);
   *out += '"';
@@ -183,7 +230,7 @@ void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
     *out += ",\"";
     *out += kKeys[i];
     *out += "\":";
-    AppendJsonString(fields[i], out);
+    AppendJsonString(fields[i], encoding, out);
   }
   *out += "}\n";
 }

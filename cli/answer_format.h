@@ -10,7 +10,8 @@ namespace korvalind::cli {
 enum class Format { kText, kTsv, kJson };
 enum class Encoding { kUtf8, kGbk };
 
-// Normalises a text for --any-prefix: drops a leading "+86" or "0086" and every blank and hyphen.
+// Normalises a text for --any-prefix: drops leading blanks, then a leading "+86" or "0086", then
+// every blank and hyphen.
 std::string NormalizeAnyPrefix(std::string_view text);
 // The same into *out, whose storage is reused.
 void NormalizeAnyPrefix(std::string_view text, std::string* out);
@@ -22,7 +23,9 @@ bool IsAnyPrefixSegment(std::string_view text);
 // miss (its message) to *errors; tsv and json write one line for every text. Place texts and
 // labels are code page 936 in the answer; they are written as UTF-8 (bytes that do not convert
 // become U+FFFD) unless encoding is kGbk. The text as given is written as valid UTF-8 in UTF-8
-// mode, with tabs and line ends made blanks in tsv.
+// mode, with tabs and line ends made blanks in tsv and other control characters (escape
+// sequences) replaced in text and tsv: by U+FFFD, or "?" in GBK. json escapes them, and in GBK
+// escapes character by character, never the second byte of a two-byte character.
 void FormatAnswer(Format format, Encoding encoding, std::string_view text,
                   const QueryAnswer& answer, std::string* out, std::string* errors);
 

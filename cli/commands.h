@@ -8,6 +8,8 @@ namespace korvalind::cli {
 inline constexpr int kExitOk = 0;
 inline constexpr int kExitFailed = 1;  // a text refused or not found; a cipher run that failed
 inline constexpr int kExitUsage = 2;   // bad usage, a directory or input that cannot be used
+// The reader of standard output went away (128 + SIGPIPE, what a shell shows for cat or grep).
+inline constexpr int kExitClosedPipe = 141;
 
 // Each command takes its parsed arguments and returns the exit status. Messages go to stderr.
 int RunQuery(const Arguments& args);
@@ -21,5 +23,8 @@ int RunMakeDirectory(const Arguments& args);
 
 // Prints "korvalind: " and the message on stderr.
 void PrintError(const std::string& message);
+
+// Ends the program as a pipeline's writer does when its reader has gone: quietly, by SIGPIPE.
+[[noreturn]] void EndByClosedPipe();
 
 }  // namespace korvalind::cli

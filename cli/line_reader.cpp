@@ -1,5 +1,6 @@
 #include "cli/line_reader.h"
 
+#include <poll.h>
 #include <unistd.h>
 
 #include <cerrno>
@@ -32,7 +33,12 @@ bool LineReader::Fill() {
   for (;;) {
     ssize_t n = ::read(fd_, buffer_.data() + end_, buffer_.size() - end_);
     if (n < 0 && errno == EINTR) continue;
+    if (n < 0 && (errno == EAGAIN || errno == EWOULDBLOCK)) {
+      pollfd ready{fd_, POLLIN, 0};
+      if (::poll(&ready, 1, -1) >= 0 || errno == EINTR) continue;
+    }
     if (n <= 0) {
+      if (n < 0) error_ = errno;
       eof_ = true;
       return false;
     }

@@ -17,9 +17,13 @@ class LineReader {
   // lines read so far can be flushed first (an interactive pipe then sees them at once).
   LineReader(int fd, void (*before_block)(void*), void* context);
 
-  // Stores the next line and whether it was too long; false at the end of input (or a read
-  // error). The line stays valid until the next call.
+  // Stores the next line and whether it was too long; false at the end of input or on a read
+  // error (then error() says which). The line stays valid until the next call. Input that is not
+  // ready on a non-blocking descriptor is waited for, not taken for the end.
   bool Next(std::string_view* line, bool* too_long);
+
+  // The errno of a failed read, or 0.
+  int error() const { return error_; }
 
  private:
   bool Fill();
@@ -33,6 +37,7 @@ class LineReader {
   size_t begin_ = 0;
   size_t end_ = 0;
   bool eof_ = false;
+  int error_ = 0;
 };
 
 }  // namespace korvalind::cli

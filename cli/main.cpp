@@ -1,9 +1,12 @@
+#include <cerrno>
 #include <csignal>
 #include <cstdio>
+#include <cstring>
 #include <string>
 #include <vector>
 
 #include "cli/commands.h"
+#include "platform/temp_files.h"
 
 namespace korvalind::cli {
 namespace {
@@ -50,9 +53,20 @@ const std::vector<Command>& Commands() {
   return commands;
 }
 
+// Standard output is a buffered stream for everything but the query answers: a failure to
+// write it (a full disk, /dev/full) is reported, a reader that has gone ends the program quietly.
+int FinishStandardOutput(int status) {
+  if (std::fflush(stdout) == 0 && !std::ferror(stdout)) return status;
+  if (errno == EPIPE) EndByClosedPipe();
+  PrintError(std::string("cannot write to standard output: ") + std::strerror(errno));
+  return kExitUsage;
+}
+
 int Main(int argc, char** argv) {
-  // A closed pipe is reported as a failed write, not a silent death.
+  // A closed pipe is seen as a failed write (EPIPE), so that the commands decide how to end;
+  // the query filter then ends as SIGPIPE would have ended it.
   std::signal(SIGPIPE, SIG_IGN);
+  RemoveTemporaryFilesOnSignals();
   std::vector<std::string> args(argv + (argc > 0 ? 1 : 0), argv + argc);
   if (args.empty()) {
     std::fputs(kUsage, stderr);
@@ -61,11 +75,11 @@ int Main(int argc, char** argv) {
   std::string name = args.front();
   if (name == "--help" || name == "-h" || name == "help") {
     std::fputs(kUsage, stdout);
-    return kExitOk;
+    return FinishStandardOutput(kExitOk);
   }
   if (name == "--version") {
     std::puts("korvalind 1.0.0.1");
-    return kExitOk;
+    return FinishStandardOutput(kExitOk);
   }
   for (const Command& command : Commands()) {
     if (name != command.name) continue;
@@ -77,7 +91,7 @@ int Main(int argc, char** argv) {
       PrintError(error);
       return kExitUsage;
     }
-    return command.run(parsed);
+    return FinishStandardOutput(command.run(parsed));
   }
   PrintError("unknown command \"" + name + "\" (try korvalind --help)");
   return kExitUsage;

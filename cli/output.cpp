@@ -3,6 +3,8 @@
 #include <unistd.h>
 
 #include <cerrno>
+#include <csignal>
+#include <cstdlib>
 #include <cstdio>
 
 #include "cli/commands.h"
@@ -16,6 +18,7 @@ bool Output::Flush() {
     if (n < 0) {
       if (errno == EINTR) continue;
       failed_ = true;
+      error_ = errno;
       break;
     }
     done += static_cast<size_t>(n);
@@ -26,6 +29,13 @@ bool Output::Flush() {
 
 void PrintError(const std::string& message) {
   std::fprintf(stderr, "korvalind: %s\n", message.c_str());
+}
+
+void EndByClosedPipe() {
+  std::fflush(stderr);
+  std::signal(SIGPIPE, SIG_DFL);
+  std::raise(SIGPIPE);
+  std::_Exit(kExitClosedPipe);
 }
 
 }  // namespace korvalind::cli

@@ -6,7 +6,8 @@
 namespace korvalind::cli {
 
 // Buffered writes to a file descriptor, flushed when the buffer is large or on demand. A write
-// error (a closed pipe, a full disk) is remembered; later writes are dropped.
+// error (a closed pipe, a full disk) is remembered; later writes are dropped, and the caller
+// should stop producing output at the first failure.
 class Output {
  public:
   explicit Output(int fd) : fd_(fd) {}
@@ -21,6 +22,8 @@ class Output {
   // Returns false once any write has failed.
   bool Flush();
   bool failed() const { return failed_; }
+  // The errno of the failed write (EPIPE: the reader has gone), or 0.
+  int error() const { return error_; }
   std::string& buffer() { return buffer_; }
 
  private:
@@ -28,6 +31,7 @@ class Output {
   int fd_;
   std::string buffer_;
   bool failed_ = false;
+  int error_ = 0;
 };
 
 }  // namespace korvalind::cli

@@ -1,5 +1,7 @@
 #include <unistd.h>
 
+#include <cerrno>
+#include <cstring>
 #include <string>
 
 #include "cli/answer_format.h"
@@ -35,6 +37,12 @@ class Answerer {
     if (settings_.format != Format::kText) return AnswerLine(text, too_long);
     QueryAnswer answer = Look(text, too_long);
     errors_.clear();
+    // Answers in text form are kept apart by one empty line, wherever their texts came from; a
+    // refused text writes nothing here, so it adds no line of its own.
+    if (answer.outcome == QueryAnswer::Outcome::kOk) {
+      if (answered_) out_.buffer() += '\n';
+      answered_ = true;
+    }
     FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
     if (!errors_.empty()) {
       // Keep the two streams in order for a reader that merges them.
@@ -46,8 +54,10 @@ class Answerer {
     return answer.outcome == QueryAnswer::Outcome::kOk;
   }
 
-  void Write(std::string_view bytes) { out_.Write(bytes); }
   bool Flush() { return out_.Flush(); }
+  // A write has failed: the answers that follow would be lost too.
+  bool failed() const { return out_.failed() || err_.failed(); }
+  int error() const { return out_.failed() ? out_.error() : err_.error(); }
   static void FlushCallback(void* self) { static_cast<Answerer*>(self)->Flush(); }
 
  private:
@@ -97,6 +107,7 @@ class Answerer {
   std::string errors_;
   std::string scratch_;
   std::string normalized_;
+  bool answered_ = false;
 };
 
 bool ParseSettings(const Arguments& args, QuerySettings* settings) {
@@ -144,22 +155,30 @@ int RunQuery(const Arguments& args) {
 
   Answerer answerer(image, settings);
   bool all_found = true;
-  bool first = true;
+  int read_error = 0;
   for (const std::string& operand : args.operands) {
-    if (operand == "-") {
-      LineReader reader(STDIN_FILENO, &Answerer::FlushCallback, &answerer);
-      std::string_view line;
-      bool too_long = false;
-      while (reader.Next(&line, &too_long)) all_found &= answerer.Answer(line, too_long);
+    if (answerer.failed()) break;
+    if (operand != "-") {
+      all_found &= answerer.Answer(operand, false);
       continue;
     }
-    // Several answers in text form are kept apart by an empty line.
-    if (settings.format == Format::kText && !first) answerer.Write("\n");
-    first = false;
-    all_found &= answerer.Answer(operand, false);
+    LineReader reader(STDIN_FILENO, &Answerer::FlushCallback, &answerer);
+    std::string_view line;
+    bool too_long = false;
+    while (!answerer.failed() && reader.Next(&line, &too_long)) {
+      all_found &= answerer.Answer(line, too_long);
+    }
+    read_error = reader.error();
+    if (read_error != 0) break;
   }
-  if (!answerer.Flush()) {
+  answerer.Flush();
+  if (answerer.failed()) {
+    if (answerer.error() == EPIPE) EndByClosedPipe();
     PrintError("cannot write the answers to standard output");
+    return kExitUsage;
+  }
+  if (read_error != 0) {
+    PrintError(std::string("cannot read standard input: ") + std::strerror(read_error));
     return kExitUsage;
   }
   return all_found ? kExitOk : kExitFailed;
