@@ -1,13 +1,18 @@
 #include "cipher/file_cipher.h"
 
+#include <fcntl.h>
 #include <sys/stat.h>
+#include <unistd.h>
 
 #include <cerrno>
-#include <cstdio>
+#include <climits>
+#include <cstdlib>
 #include <cstring>
-#include <memory>
+#include <functional>
 
+#include "cipher/chunk_pipeline.h"
 #include "cipher/rc2.h"
+#include "platform/file_io.h"
 
 namespace korvalind {
 
@@ -36,91 +41,147 @@ bool ExpandFileKey(std::string_view key, Rc2KeySchedule* schedule) {
 
 Status EmptyKeyError() { return Status::InvalidArgument("the cipher key is empty"); }
 
-// Both streams of one operation; every way out of the operation closes them. Unbuffered, since
-// all reads and writes are whole chunks and a stream buffer would only add a copy.
-class StreamPair {
+// The source, opened and checked before anything is done to the target, so that a source that
+// cannot be read never costs the target its contents.
+class Source {
  public:
-  StreamPair(const std::string& source_path, const std::string& target_path)
-      : source_path_(source_path), target_path_(target_path) {}
-  StreamPair(const StreamPair&) = delete;
-  StreamPair& operator=(const StreamPair&) = delete;
-  ~StreamPair() {
-    if (source_ != nullptr) std::fclose(source_);
-    if (target_ != nullptr) std::fclose(target_);
+  Source() = default;
+  Source(const Source&) = delete;
+  Source& operator=(const Source&) = delete;
+  ~Source() {
+    if (fd_ >= 0) ::close(fd_);
   }
 
-  // The source is opened and checked before the target is created, so that a source that cannot
-  // be read never costs the target its contents.
-  Status Open() {
-    source_ = std::fopen(source_path_.c_str(), "rb");
-    if (source_ == nullptr) {
+  Status Open(const std::string& path, const std::string& target_path) {
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd_ < 0) {
       const int error = errno;
-      std::string message = "cannot open " + Quoted(source_path_) + ": " + std::strerror(error);
+      std::string message = "cannot open " + Quoted(path) + ": " + std::strerror(error);
       return error == ENOENT ? Status::NotFound(message) : Status::IoError(message);
     }
     struct stat source_info {};
-    if (::fstat(::fileno(source_), &source_info) == 0) {
-      if (S_ISDIR(source_info.st_mode)) {
-        return Status::IoError("cannot read " + Quoted(source_path_) + ": " +
-                               std::strerror(EISDIR));
-      }
-      // Opening the target for writing would empty the source before a byte of it was read.
-      struct stat target_info {};
-      if (::stat(target_path_.c_str(), &target_info) == 0 &&
-          target_info.st_dev == source_info.st_dev && target_info.st_ino == source_info.st_ino) {
-        return Status::InvalidArgument(Quoted(source_path_) + " and " + Quoted(target_path_) +
-                                       " are the same file");
-      }
-    }
-    std::setvbuf(source_, nullptr, _IONBF, 0);
-    target_ = std::fopen(target_path_.c_str(), "wb");
-    if (target_ == nullptr) {
-      return Status::IoError("cannot create " + Quoted(target_path_) + ": " + std::strerror(errno));
-    }
-    std::setvbuf(target_, nullptr, _IONBF, 0);
-    return Status::Ok();
-  }
-
-  // Reads up to size bytes; fewer only at the end of the source or on an error.
-  Status Read(std::uint8_t* buffer, size_t size, size_t* delivered) {
-    *delivered = std::fread(buffer, 1, size, source_);
-    if (std::ferror(source_)) {
-      return Status::IoError("cannot read " + Quoted(source_path_) + ": " + std::strerror(errno));
+    if (::fstat(fd_, &source_info) != 0) return ReadError(path, errno);
+    if (S_ISDIR(source_info.st_mode)) return ReadError(path, EISDIR);
+    // Writing the target would replace the source before a byte of it was read.
+    struct stat target_info {};
+    if (::stat(target_path.c_str(), &target_info) == 0 &&
+        target_info.st_dev == source_info.st_dev && target_info.st_ino == source_info.st_ino) {
+      return Status::InvalidArgument(Quoted(path) + " and " + Quoted(target_path) +
+                                     " are the same file");
     }
     return Status::Ok();
   }
 
-  Status Write(const std::uint8_t* buffer, size_t size) {
-    if (size == 0) return Status::Ok();
-    if (std::fwrite(buffer, 1, size, target_) != size || std::ferror(target_)) {
-      return WriteError(errno);
-    }
-    return Status::Ok();
-  }
+  int fd() const { return fd_; }
 
-  // A failure to close the target can mean lost data, so it is reported like a write error.
-  Status Close() {
-    std::fclose(source_);
-    source_ = nullptr;
-    const int result = std::fclose(target_);
-    target_ = nullptr;
-    return result == 0 ? Status::Ok() : WriteError(errno);
+  static Status ReadError(const std::string& path, int error) {
+    return Status::IoError("cannot read " + Quoted(path) + ": " + std::strerror(error));
   }
 
  private:
-  Status WriteError(int error) const {
-    return Status::IoError("cannot write " + Quoted(target_path_) + ": " + std::strerror(error));
-  }
-
-  const std::string& source_path_;
-  const std::string& target_path_;
-  std::FILE* source_ = nullptr;
-  std::FILE* target_ = nullptr;
+  int fd_ = -1;
 };
 
-// The buffer has room for one block beyond a chunk, for the fill block of a chunk-sized tail.
-std::unique_ptr<std::uint8_t[]> ChunkBuffer() {
-  return std::make_unique_for_overwrite<std::uint8_t[]>(kChunkSize + kRc2BlockSize);
+// The target. A regular file (or a new name) is written under a temporary name beside it and
+// renamed into place only when complete, keeping its permissions; a symbolic link to one has the
+// file it names replaced. Anything else that exists (a device such as /dev/null, a FIFO) is
+// written straight, since it cannot be replaced.
+class Target {
+ public:
+  Target() = default;
+  Target(const Target&) = delete;
+  Target& operator=(const Target&) = delete;
+  ~Target() {
+    if (fd_ >= 0) ::close(fd_);
+  }
+
+  Status Open(const std::string& path) {
+    path_ = path;
+    std::string replaced = path;
+    struct stat info {};
+    if (::stat(path.c_str(), &info) == 0) {
+      if (!S_ISREG(info.st_mode) && !S_ISDIR(info.st_mode)) {
+        fd_ = ::open(path.c_str(), O_WRONLY | O_CLOEXEC);
+        if (fd_ < 0) return Status::IoError("cannot create " + Quoted(path) + ": " + Reason(errno));
+        return Status::Ok();
+      }
+      if (S_ISDIR(info.st_mode)) {
+        return Status::IoError("cannot create " + Quoted(path) + ": " + Reason(EISDIR));
+      }
+      struct stat link {};
+      if (::lstat(path.c_str(), &link) == 0 && S_ISLNK(link.st_mode)) {
+        if (char* resolved = ::realpath(path.c_str(), nullptr)) {
+          replaced = resolved;
+          std::free(resolved);
+        }
+      }
+    }
+    return file_.Open(replaced);
+  }
+
+  bool Write(const std::uint8_t* data, size_t size) {
+    if (fd_ < 0) {
+      file_.Write(data, size);
+      return !file_.write_failed();
+    }
+    for (size_t done = 0; done < size;) {
+      ssize_t n = ::write(fd_, data + done, size - done);
+      if (n < 0 && errno == EINTR) continue;
+      if (n < 0) {
+        direct_error_ = errno;
+        return false;
+      }
+      done += static_cast<size_t>(n);
+    }
+    return true;
+  }
+
+  // Puts the written bytes into place (the rename), or reports why they cannot be.
+  Status Commit() {
+    if (fd_ < 0) return file_.Commit();
+    int error = direct_error_;
+    if (::close(fd_) != 0 && error == 0) error = errno;
+    fd_ = -1;
+    if (error != 0) return Status::IoError("cannot write " + Quoted(path_) + ": " + Reason(error));
+    return Status::Ok();
+  }
+
+  // The write error, if any, leaving the target as it was (the temporary file is removed).
+  Status Abandon() {
+    if (fd_ < 0) return file_.Finish();
+    return Commit();
+  }
+
+ private:
+  static std::string Reason(int error) { return std::strerror(error); }
+
+  std::string path_;
+  AtomicFile file_;
+  int fd_ = -1;  // a target written straight
+  int direct_error_ = 0;
+};
+
+// Runs one operation: transform sees each chunk on the reading thread (see RunChunkPipeline).
+// ending gives the result once the whole source was read and the target is in place, from the
+// number of bytes read.
+Status RunFileCipher(const std::string& source_path, const std::string& target_path,
+                     const std::function<size_t(std::uint8_t*, size_t, bool)>& transform,
+                     const std::function<Status(std::uint64_t total)>& ending) {
+  Source source;
+  if (Status status = source.Open(source_path, target_path); !status.ok()) return status;
+  Target target;
+  if (Status status = target.Open(target_path); !status.ok()) return status;
+  ChunkPipelineResult result = RunChunkPipeline(
+      source.fd(), kChunkSize, kRc2BlockSize, transform,
+      [&target](const std::uint8_t* data, size_t size) { return target.Write(data, size); });
+  if (result.stopped) return target.Abandon();
+  if (result.readError != 0) {
+    // A source that cannot be read to its end leaves the target as it was.
+    (void)target.Abandon();
+    return Source::ReadError(source_path, result.readError);
+  }
+  if (Status status = target.Commit(); !status.ok()) return status;
+  return ending(result.bytesRead);
 }
 
 }  // namespace
@@ -129,62 +190,42 @@ Status EncipherFileChecked(const std::string& sourcePath, const std::string& tar
                            std::string_view key) {
   Rc2KeySchedule schedule;
   if (!ExpandFileKey(key, &schedule)) return EmptyKeyError();
-  StreamPair streams(sourcePath, targetPath);
-  if (Status status = streams.Open(); !status.ok()) return status;
-
-  auto buffer = ChunkBuffer();
-  for (;;) {
-    size_t delivered = 0;
-    Status read = streams.Read(buffer.get(), kChunkSize, &delivered);
-    const size_t whole = delivered - delivered % kRc2BlockSize;
-    if (!read.ok()) {
-      // The blocks read before the error are kept, as they would be had they come one by one.
-      Rc2EncipherBlocks(schedule, buffer.get(), whole);
-      (void)streams.Write(buffer.get(), whole);
-      return read;
-    }
-    size_t size = whole;
-    const bool at_end = delivered < kChunkSize;
-    if (at_end) {
-      // The last block: the 0 to 7 remaining bytes and 1 to 8 zero bytes. A plain length that is a
-      // multiple of 8 therefore still ends with a whole block of zeros.
-      std::memset(buffer.get() + delivered, 0, kRc2BlockSize - delivered % kRc2BlockSize);
-      size += kRc2BlockSize;
-    }
-    Rc2EncipherBlocks(schedule, buffer.get(), size);
-    if (Status write = streams.Write(buffer.get(), size); !write.ok()) return write;
-    if (at_end) return streams.Close();
-  }
+  return RunFileCipher(
+      sourcePath, targetPath,
+      [&schedule](std::uint8_t* data, size_t delivered, bool at_end) {
+        size_t size = delivered - delivered % kRc2BlockSize;
+        if (at_end) {
+          // The last block: the 0 to 7 remaining bytes and 1 to 8 zero bytes. A plain length that
+          // is a multiple of 8 therefore still ends with a whole block of zeros.
+          std::memset(data + delivered, 0, kRc2BlockSize - delivered % kRc2BlockSize);
+          size += kRc2BlockSize;
+        }
+        Rc2EncipherBlocks(schedule, data, size);
+        return size;
+      },
+      [](std::uint64_t) { return Status::Ok(); });
 }
 
 Status DecipherFileChecked(const std::string& sourcePath, const std::string& targetPath,
                            std::string_view key) {
   Rc2KeySchedule schedule;
   if (!ExpandFileKey(key, &schedule)) return EmptyKeyError();
-  StreamPair streams(sourcePath, targetPath);
-  if (Status status = streams.Open(); !status.ok()) return status;
-
-  auto buffer = ChunkBuffer();
-  size_t total = 0;
-  for (;;) {
-    size_t delivered = 0;
-    Status read = streams.Read(buffer.get(), kChunkSize, &delivered);
-    const size_t whole = delivered - delivered % kRc2BlockSize;
-    Rc2DecipherBlocks(schedule, buffer.get(), whole);
-    Status write = streams.Write(buffer.get(), whole);
-    total += delivered;
-    if (!read.ok()) return read;
-    if (!write.ok()) return write;
-    if (whole != delivered) {
-      Status closed = streams.Close();
-      if (!closed.ok()) return closed;
-      return Status::Corruption(
-          Quoted(sourcePath) + " is not a whole number of 8-byte blocks (" + std::to_string(total) +
-          " bytes); the " + std::to_string(total - total % kRc2BlockSize) +
-          " whole bytes before the tail were written to " + Quoted(targetPath));
-    }
-    if (delivered < kChunkSize) return streams.Close();
-  }
+  return RunFileCipher(
+      sourcePath, targetPath,
+      [&schedule](std::uint8_t* data, size_t delivered, bool) {
+        const size_t whole = delivered - delivered % kRc2BlockSize;
+        Rc2DecipherBlocks(schedule, data, whole);
+        return whole;
+      },
+      [&](std::uint64_t total) {
+        if (total % kRc2BlockSize == 0) return Status::Ok();
+        return Status::Corruption(Quoted(sourcePath) +
+                                  " is not a whole number of 8-byte blocks (" +
+                                  std::to_string(total) + " bytes); the " +
+                                  std::to_string(total - total % kRc2BlockSize) +
+                                  " whole bytes before the tail were written to " +
+                                  Quoted(targetPath));
+      });
 }
 
 int EncipherFile(const char* sourcePath, const char* targetPath, const char* key) {
