@@ -7,8 +7,11 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <thread>
 #include <vector>
+
+#include "platform/temp_files.h"
 
 namespace korvalind {
 namespace {
@@ -98,6 +101,9 @@ ChunkPipelineResult RunChunkPipeline(
   }
   ChunkPipelineResult result;
   // bytesRead and readError are the reader's alone until it is joined.
+  // The reader never handles the interrupting signals: the calling thread does, so that its
+  // steps around the target's temporary name are not split by a handler on the other thread.
+  std::optional<SignalsHeld> held(std::in_place);
   std::thread reader([&] {
     for (;;) {
       Chunk* chunk = queues.TakeFree();
@@ -118,6 +124,7 @@ ChunkPipelineResult RunChunkPipeline(
       if (last) return;
     }
   });
+  held.reset();
   for (;;) {
     Chunk* chunk = queues.TakeReady();
     const bool last = chunk->last;

@@ -135,13 +135,17 @@ Status AtomicFile::Open(const std::string& path) {
   Discard();
   path_ = path;
   temp_path_ = SiblingTemplate(path, kTemporaryName);
-  int fd = ::mkstemp(temp_path_.data());
+  int fd = -1;
+  {
+    SignalsHeld held;  // no file without its registration
+    fd = ::mkstemp(temp_path_.data());
+    if (fd >= 0) temp_slot_ = RegisterTemporaryFile(temp_path_.c_str());
+  }
   if (fd < 0) {
     int error = errno;
     temp_path_.clear();
     return Status::IoError("cannot create \"" + path + "\": " + Reason(error));
   }
-  temp_slot_ = RegisterTemporaryFile(temp_path_.c_str());
   // mkstemp creates 0600; a data file is for everyone to read, like any other output, and a file
   // that is replaced keeps its permissions.
   struct stat existing {};
@@ -189,14 +193,15 @@ Status AtomicFile::Finish() {
 }
 
 Status AtomicFile::Rename() {
-  UnregisterTemporaryFile(temp_slot_);
-  temp_slot_ = -1;
+  // Forgotten only after the rename: a signal in between removes a name that is gone.
   if (::rename(temp_path_.c_str(), path_.c_str()) != 0) {
     int error = errno;
     ForgetTemporary();
     finished_ = false;
     return Status::IoError("cannot write \"" + path_ + "\": " + Reason(error));
   }
+  UnregisterTemporaryFile(temp_slot_);
+  temp_slot_ = -1;
   temp_path_.clear();
   finished_ = false;
   return Status::Ok();
@@ -237,6 +242,7 @@ Previous KeepPrevious(const std::string& path) {
   struct stat info {};
   previous.existed = ::lstat(path.c_str(), &info) == 0;
   if (!previous.existed) return previous;
+  SignalsHeld held;  // the placeholder and the link are never left behind
   for (int attempt = 0; attempt < 8; ++attempt) {
     std::string name = SiblingTemplate(path, kBackupName);
     int fd = ::mkstemp(name.data());
@@ -254,18 +260,18 @@ Previous KeepPrevious(const std::string& path) {
 }
 
 void Restore(const std::string& path, Previous& previous) {
-  UnregisterTemporaryFile(previous.slot);
   if (!previous.backup.empty()) {
     ::rename(previous.backup.c_str(), path.c_str());
   } else if (!previous.existed) {
     ::unlink(path.c_str());
   }
+  UnregisterTemporaryFile(previous.slot);
   previous.backup.clear();
 }
 
 void Drop(Previous& previous) {
-  UnregisterTemporaryFile(previous.slot);
   if (!previous.backup.empty()) ::unlink(previous.backup.c_str());
+  UnregisterTemporaryFile(previous.slot);
   previous.backup.clear();
 }
 
@@ -307,9 +313,9 @@ Status CommitTogether(std::span<AtomicFile> files) {
 }
 
 void AtomicFile::ForgetTemporary() {
+  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
   UnregisterTemporaryFile(temp_slot_);
   temp_slot_ = -1;
-  if (!temp_path_.empty()) ::unlink(temp_path_.c_str());
   temp_path_.clear();
 }
 

@@ -1,5 +1,6 @@
 #include "platform/temp_files.h"
 
+#include <pthread.h>
 #include <signal.h>
 #include <unistd.h>
 
@@ -50,6 +51,19 @@ int RegisterTemporaryFile(const char* path) {
 void UnregisterTemporaryFile(int slot) {
   if (slot < 0 || slot >= kSlots) return;
   g_slots[slot].state.store(kFree);
+}
+
+static_assert(sizeof(sigset_t) <= 128);
+
+SignalsHeld::SignalsHeld() {
+  sigset_t held;
+  sigemptyset(&held);
+  for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
+  ::pthread_sigmask(SIG_BLOCK, &held, reinterpret_cast<sigset_t*>(saved_));
+}
+
+SignalsHeld::~SignalsHeld() {
+  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(saved_), nullptr);
 }
 
 void RemoveTemporaryFilesOnSignals() {

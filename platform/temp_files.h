@@ -12,6 +12,20 @@ int RegisterTemporaryFile(const char* path);
 // Forgets the slot (-1 is ignored). Call it before the file is renamed or removed.
 void UnregisterTemporaryFile(int slot);
 
+// Holds SIGINT, SIGTERM and SIGHUP back from the calling thread while it lives, for the steps
+// between creating a file and registering it (or renaming it and forgetting it), which a
+// signal must not split. Threads that never handle them (a helper thread) start with them held.
+class SignalsHeld {
+ public:
+  SignalsHeld();
+  SignalsHeld(const SignalsHeld&) = delete;
+  SignalsHeld& operator=(const SignalsHeld&) = delete;
+  ~SignalsHeld();
+
+ private:
+  unsigned char saved_[128];  // a sigset_t
+};
+
 // On SIGINT, SIGTERM and SIGHUP: removes every registered file, then dies by the same signal
 // (its default action). A signal that is ignored or already handled is left as it is, so that a
 // run under nohup still ignores SIGHUP. For programs, not for a library to call behind its
