@@ -79,6 +79,42 @@ TEST(FormatAnswer, SeparatorsInsideNamesDoNotAddColumns) {
                  "\t0311\t050000\n");
 }
 
+// Echoed texts and names as a reader decodes them: JSON in GBK escaped by character (a second
+// byte 0x5C is no backslash), and control characters never written raw in text or tsv.
+TEST(FormatAnswer, EchoesAreSafeForTheReader) {
+  QueryAnswer refused;
+  QueryAnswer found = Found();
+  found.city = "\x81\x5c\\";  // a GBK character whose second byte is 0x5C, then a backslash
+  const std::string escape = "\x1b]0;pwned\x07" "13\x7f";
+  struct Case {
+    Format format;
+    Encoding encoding;
+    std::string text;
+    const QueryAnswer& answer;
+    std::string out;
+    std::string errors;
+  };
+  const Case cases[] = {
+      {Format::kJson, Encoding::kGbk, "\x95\x5c\"", found,
+       "{\"text\":\"\x95\x5c\\\"\",\"status\":\"ok\",\"province\":\"\xba\xd3\xb1\xb1\","
+       "\"city\":\"\x81\x5c\\\\\",\"simType\":\"\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8\","
+       "\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
+       ""},
+      {Format::kText, Encoding::kUtf8, escape, refused, "",
+       "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD" "13\xEF\xBF\xBD: 请输入合法的号码段!\n"},
+      {Format::kText, Encoding::kGbk, escape, refused, "",
+       "?]0;pwned?13?: \xc7\xeb\xca\xe4\xc8\xeb\xba\xcf\xb7\xa8\xb5\xc4\xba\xc5\xc2\xeb\xb6\xce!\n"},
+      {Format::kTsv, Encoding::kUtf8, escape + "\t", refused,
+       "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD" "13\xEF\xBF\xBD \tinvalid\t\t\t\t\t\n", ""},
+  };
+  for (const Case& c : cases) {
+    std::string out, errors;
+    FormatAnswer(c.format, c.encoding, c.text, c.answer, &out, &errors);
+    EXPECT_EQ(out, c.out) << c.text;
+    EXPECT_EQ(errors, c.errors) << c.text;
+  }
+}
+
 TEST(ParseArguments, DoubleDashEndsOptionsOnce) {
   OptionSpec options{{"format"}, {"any-prefix"}};
   Arguments parsed;
@@ -101,6 +137,8 @@ TEST(AnyPrefix, NormalizesAndAccepts) {
   };
   const Case cases[] = {
       {"+86 139-0123-4567", "13901234567", true},
+      {" +86 1390123", "1390123", true},
+      {"\t 0086 1390123", "1390123", true},
       {"008615901234567", "15901234567", true},
       {"1590123", "1590123", true},
       {"1990000", "1990000", true},

@@ -103,6 +103,39 @@ TEST(CommandLine, StandardInputIsAFilter) {
   EXPECT_EQ(lines[4].substr(0, 11), "1300000\tok\t");
 }
 
+// One empty line between answers, whether the texts come as operands or on standard input; a
+// refused text adds no line, and nothing comes before the first answer.
+TEST(CommandLine, TextAnswersAreKeptApartAlike) {
+  const std::string beijing =
+      "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n长途区号: 010\n邮政编码: 100000\n";
+  const struct {
+    std::vector<std::string> texts;
+    std::string input;
+    std::string out;
+  } cases[] = {
+      {{"1390123", "1320000", "1390123"}, "", beijing + "\n" + beijing},
+      {{"-"}, "1390123\n1390123\n", beijing + "\n" + beijing},
+      {{"-"}, "1320000\n1390123\n1320000\n1390123\n", beijing + "\n" + beijing},
+      {{"1320000", "-", "1390123"}, "1390123\n", beijing + "\n" + beijing},
+  };
+  for (const auto& c : cases) {
+    std::vector<std::string> args = {"query", "--directory", kBundled};
+    args.insert(args.end(), c.texts.begin(), c.texts.end());
+    testing::ProcessResult r = Korvalind(args, c.input);
+    EXPECT_EQ(r.out, c.out) << c.texts.front() << " " << c.input;
+  }
+}
+
+// Output that cannot be written is a failure, even for the usage and version texts.
+TEST(CommandLine, HelpAndVersionIntoAFullDeviceFail) {
+  for (const char* option : {"--help", "--version"}) {
+    testing::ProcessResult r =
+        RunProcess("/bin/sh", {"-c", "exec \"$0\" " + std::string(option) + " > /dev/full", kProgram});
+    EXPECT_EQ(r.exitCode, 2) << option;
+    EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
+  }
+}
+
 TEST(CommandLine, InfoShowsTheSegmentCount) {
   testing::ProcessResult r = Korvalind({"info", "--directory", kBundled});
   EXPECT_EQ(r.exitCode, 0);

@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 #include <cstdlib>
 #include <filesystem>
 #include <string>
@@ -163,6 +165,33 @@ TEST(LoadDirectory, DamagedOrMissingFilesLeaveAnEmptyDirectory) {
   // A folder given as the directory file.
   DirectoryImage image;
   EXPECT_FALSE(LoadDirectory(dir.path(), &image).ok());
+}
+
+// Refused before a byte is read: before, /dev/zero was read until memory ran out, a FIFO held
+// the open for ever and a 5 GiB file was read whole.
+TEST(LoadDirectory, OnlyARegularFileOfAPossibleSizeIsRead) {
+  TempDir dir;
+  const std::string fifo = dir.File("fifo");
+  ASSERT_EQ(::mkfifo(fifo.c_str(), 0600), 0);
+  const std::string huge = dir.File("huge.dat");
+  WriteFile(huge, "");
+  std::filesystem::resize_file(huge, std::uintmax_t{5} << 30);  // sparse: costs no disk
+  const struct {
+    std::string path;
+    std::string reason;
+  } cases[] = {
+      {"/dev/zero", "it is not a regular file"},
+      {fifo, "it is not a regular file"},
+      {dir.path(), "it is a folder"},
+      {huge, "it is larger than 4294967315 bytes, the most it may hold"},
+  };
+  for (const auto& c : cases) {
+    SCOPED_TRACE(c.path);
+    DirectoryImage image;
+    Status status = LoadDirectory(c.path, &image);
+    EXPECT_EQ(status.message(), "directory file \"" + c.path + "\" cannot be read: " + c.reason);
+    EXPECT_EQ(SegmentCount(image), 0u);
+  }
 }
 
 TEST(DefaultDirectoryPath, EnvironmentVariableWins) {
