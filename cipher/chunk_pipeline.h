@@ -13,7 +13,7 @@ namespace korvalind {
 
 struct ChunkPipelineResult {
   std::uint64_t bytesRead = 0;
-  int readError = 0;  // errno of a failed read, or 0
+  int readError = 0;     // errno of a failed read, or 0
   bool stopped = false;  // write() returned false
 };
 

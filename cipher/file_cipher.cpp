@@ -219,8 +219,7 @@ Status DecipherFileChecked(const std::string& sourcePath, const std::string& tar
       },
       [&](std::uint64_t total) {
         if (total % kRc2BlockSize == 0) return Status::Ok();
-        return Status::Corruption(Quoted(sourcePath) +
-                                  " is not a whole number of 8-byte blocks (" +
+        return Status::Corruption(Quoted(sourcePath) + " is not a whole number of 8-byte blocks (" +
                                   std::to_string(total) + " bytes); the " +
                                   std::to_string(total - total % kRc2BlockSize) +
                                   " whole bytes before the tail were written to " +

@@ -4,8 +4,8 @@
 
 #include <cerrno>
 #include <csignal>
-#include <cstdlib>
 #include <cstdio>
+#include <cstdlib>
 
 #include "cli/commands.h"
 

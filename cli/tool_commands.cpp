@@ -17,8 +17,9 @@ bool DataDir(const Arguments& args, std::string* dir) {
   std::optional<std::string> chosen = args.Value("data");
   if (!chosen) chosen = DataFolder();
   if (!chosen) {
-    PrintError("the program's own folder cannot be found, so there is no default data folder: "
-               "give --data DIR");
+    PrintError(
+        "the program's own folder cannot be found, so there is no default data folder: "
+        "give --data DIR");
     return false;
   }
   *dir = *chosen;

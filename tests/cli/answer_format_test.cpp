@@ -85,7 +85,9 @@ TEST(FormatAnswer, EchoesAreSafeForTheReader) {
   QueryAnswer refused;
   QueryAnswer found = Found();
   found.city = "\x81\x5c\\";  // a GBK character whose second byte is 0x5C, then a backslash
-  const std::string escape = "\x1b]0;pwned\x07" "13\x7f";
+  const std::string escape =
+      "\x1b]0;pwned\x07"
+      "13\x7f";
   struct Case {
     Format format;
     Encoding encoding;
@@ -101,11 +103,15 @@ TEST(FormatAnswer, EchoesAreSafeForTheReader) {
        "\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
        ""},
       {Format::kText, Encoding::kUtf8, escape, refused, "",
-       "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD" "13\xEF\xBF\xBD: 请输入合法的号码段!\n"},
+       "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD"
+       "13\xEF\xBF\xBD: 请输入合法的号码段!\n"},
       {Format::kText, Encoding::kGbk, escape, refused, "",
-       "?]0;pwned?13?: \xc7\xeb\xca\xe4\xc8\xeb\xba\xcf\xb7\xa8\xb5\xc4\xba\xc5\xc2\xeb\xb6\xce!\n"},
+       "?]0;pwned?13?: "
+       "\xc7\xeb\xca\xe4\xc8\xeb\xba\xcf\xb7\xa8\xb5\xc4\xba\xc5\xc2\xeb\xb6\xce!\n"},
       {Format::kTsv, Encoding::kUtf8, escape + "\t", refused,
-       "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD" "13\xEF\xBF\xBD \tinvalid\t\t\t\t\t\n", ""},
+       "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD"
+       "13\xEF\xBF\xBD \tinvalid\t\t\t\t\t\n",
+       ""},
   };
   for (const Case& c : cases) {
     std::string out, errors;

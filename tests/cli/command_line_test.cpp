@@ -129,8 +129,8 @@ TEST(CommandLine, TextAnswersAreKeptApartAlike) {
 // Output that cannot be written is a failure, even for the usage and version texts.
 TEST(CommandLine, HelpAndVersionIntoAFullDeviceFail) {
   for (const char* option : {"--help", "--version"}) {
-    testing::ProcessResult r =
-        RunProcess("/bin/sh", {"-c", "exec \"$0\" " + std::string(option) + " > /dev/full", kProgram});
+    testing::ProcessResult r = RunProcess(
+        "/bin/sh", {"-c", "exec \"$0\" " + std::string(option) + " > /dev/full", kProgram});
     EXPECT_EQ(r.exitCode, 2) << option;
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
   }

@@ -1,12 +1,12 @@
 #include "directory/loader.h"
 
-#include <gtest/gtest.h>
-
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
+
+#include <gtest/gtest.h>
 
 #include "cipher/file_cipher.h"
 #include "directory/query.h"

@@ -1,11 +1,10 @@
 // How the query filter ends when its reader goes away or its input fails: at once, and saying so
 // unless the reader simply left (a pipeline's normal end).
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <csignal>
@@ -43,8 +42,8 @@ Filter StartFilter(bool nonblocking_input) {
     ::dup2(out[1], 1);
     ::dup2(null, 2);
     for (int fd : {in[0], in[1], out[0], out[1], null}) ::close(fd);
-    ::execl(program.c_str(), program.c_str(), "query", "--directory", directory.c_str(),
-            "--format", "tsv", "-", static_cast<char*>(nullptr));
+    ::execl(program.c_str(), program.c_str(), "query", "--directory", directory.c_str(), "--format",
+            "tsv", "-", static_cast<char*>(nullptr));
     ::_exit(127);
   }
   ::close(in[0]);
@@ -108,9 +107,8 @@ TEST(FilterEnd, InputThatIsNotReadyOrCannotBeRead) {
   testing::TempDir folder;
   testing::ChildOptions options;
   options.stdin_path = folder.path();  // read() fails with EISDIR
-  testing::ChildResult r =
-      testing::RunChild({"query", "--directory", BundledDirectoryPath(), "--format", "tsv", "-"},
-                        options);
+  testing::ChildResult r = testing::RunChild(
+      {"query", "--directory", BundledDirectoryPath(), "--format", "tsv", "-"}, options);
   EXPECT_EQ(r.exitCode, 2);
   EXPECT_EQ(r.out, "");
   EXPECT_EQ(r.err, "korvalind: cannot read standard input: Is a directory\n");

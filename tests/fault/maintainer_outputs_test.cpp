@@ -1,10 +1,9 @@
 // The maintainer commands' outputs under faults that the earlier runs did not reach: a target
 // that cannot be replaced, a power cut (what reaches the disk before a rename), a signal, entries
 // the directory cannot hold, and a program that cannot find its own folder.
+#include <gtest/gtest.h>
 #include <signal.h>
 #include <sys/wait.h>
-
-#include <gtest/gtest.h>
 
 #include <chrono>
 #include <filesystem>
@@ -57,7 +56,8 @@ TEST(MaintainerOutputs, TargetThatCannotBeReplacedReplacesNothing) {
     std::vector<std::string> args;  // after the command, with DATA and OUT to fill in
     const char* folder;             // made a folder before the run, inside the data folder
   } cases[] = {
-      {"make-directory --output a folder", {"make-directory", "--data", "DATA", "--output", "OUT"},
+      {"make-directory --output a folder",
+       {"make-directory", "--data", "DATA", "--output", "OUT"},
        nullptr},
       {"convert-segments, offset a folder", {"convert-segments", "--data", "DATA"}, "offset"},
       {"make-directory, Korvalind.dat a folder",
@@ -95,9 +95,9 @@ TEST(MaintainerOutputs, OutputsReachTheDiskBeforeTheyReplaceAnything) {
   Workspace space;
   const std::string log = space.dir.File("trace");
   testing::ProcessResult r = testing::RunProcess(
-      "/usr/bin/strace", {"-f", "-qq", "-o", log, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
-                          ProgramPath(), "make-directory", "--data", space.data, "--output",
-                          space.output});
+      "/usr/bin/strace",
+      {"-f", "-qq", "-o", log, "-e", "trace=fsync,fdatasync,rename,renameat,renameat2",
+       ProgramPath(), "make-directory", "--data", space.data, "--output", space.output});
   if (r.exitCode != 0 && !testing::FileExists(log)) {
     GTEST_SKIP() << "strace cannot trace here: " << r.err;
   }
@@ -114,7 +114,7 @@ TEST(MaintainerOutputs, OutputsReachTheDiskBeforeTheyReplaceAnything) {
   }
   EXPECT_EQ(renames, 6) << trace;
   EXPECT_GE(syncs_before_first_rename, 6) << trace;  // every output, before any rename
-  EXPECT_GE(syncs, 6 + 2) << trace;                   // and the two folders after
+  EXPECT_GE(syncs, 6 + 2) << trace;                  // and the two folders after
 }
 
 // SIGINT, SIGTERM or SIGHUP while the outputs are written: the temporary files go and the
@@ -133,9 +133,9 @@ TEST(MaintainerOutputs, SignalledRunLeavesNoTemporaryFile) {
     Workspace space(400000);
     const std::vector<std::string> before = FolderSnapshot(space.data);
     TempDir streams;
-    pid_t pid = testing::StartChild(
-        {"make-directory", "--data", space.data, "--output", space.output}, {},
-        streams.File("out"), streams.File("err"));
+    pid_t pid =
+        testing::StartChild({"make-directory", "--data", space.data, "--output", space.output}, {},
+                            streams.File("out"), streams.File("err"));
     const auto end = std::chrono::steady_clock::now() + std::chrono::seconds(60);
     bool writing = false;
     while (!writing && std::chrono::steady_clock::now() < end) {
@@ -166,17 +166,15 @@ TEST(MaintainerOutputs, EntriesTheDirectoryCannotHoldAreRefused) {
     std::string area_codes;
     std::string message;
   } cases[] = {
-      {"zone of 77 bytes",
-       "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n",
+      {"zone of 77 bytes", "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n",
        "'\xba\xd3\xb1\xb1','" + long_city + "','050000','0311')\r\n",
-       "the zone \"河北," + long_city + ":050000,0311\" is 77 bytes long; a directory entry "
-       "holds at most 63"},
-      {"place name of 64 bytes",
-       "\xb5\xd8\xc3\xfb\r\n" + std::string(64, 'p') + "\r\n",
+       "the zone \"河北," + long_city +
+           ":050000,0311\" is 77 bytes long; a directory entry "
+           "holds at most 63"},
+      {"place name of 64 bytes", "\xb5\xd8\xc3\xfb\r\n" + std::string(64, 'p') + "\r\n",
        "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n",
        "the place name \"" + std::string(64, 'p') + "\" is 64 bytes long"},
-      {"NUL and bar in a name",
-       std::string("\xb5\xd8\xc3\xfb\r\nA\0|B\r\n", 12),
+      {"NUL and bar in a name", std::string("\xb5\xd8\xc3\xfb\r\nA\0|B\r\n", 12),
        "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n",
        "the place name \"A\\x00|B\" holds \"|\""},
   };
@@ -209,8 +207,8 @@ TEST(MaintainerOutputs, UnknownProgramFolderIsNotTheCurrentFolder) {
     return testing::RunProcess(
         "/usr/bin/unshare",
         {"-m", "/bin/sh", "-c",
-         "mount -t tmpfs none /proc || exit 99; cd \"$1\" && exec \"$0\" " + command,
-         ProgramPath(), dir.path()});
+         "mount -t tmpfs none /proc || exit 99; cd \"$1\" && exec \"$0\" " + command, ProgramPath(),
+         dir.path()});
   };
   testing::ProcessResult info = hidden_proc("info");
   if (info.exitCode == 99 || info.err.find("unshare") != std::string::npos) {
