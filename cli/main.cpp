@@ -30,8 +30,10 @@ constexpr char kUsage[] =
     "\n"
     "The directory is --directory FILE, else $KORVALIND_DIRECTORY, else Korvalind.dat beside\n"
     "the program, else the installed copy. DIR defaults to the folder DATA beside the program.\n"
-    "Exit status: 0 all found / done, 1 a text refused or not found / cipher failed, 2 usage\n"
-    "or a file that cannot be used.\n";
+    "Outputs are written under a temporary name and renamed into place when complete.\n"
+    "Exit status: 0 all found / done, 1 a text refused or not found / cipher failed, 2 usage,\n"
+    "a file that cannot be used or output that cannot be written; a query whose reader went\n"
+    "away ends by SIGPIPE (141).\n";
 
 struct Command {
   const char* name;
