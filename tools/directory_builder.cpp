@@ -78,10 +78,11 @@ Status AssembleDirectoryImage(std::span<const std::string> places,
   // wrong place, and a zone would answer with a cut code. Readers see at most 63 bytes of an
   // entry, so a longer one would be answered cut (a zone then loses its postal or area code).
   for (const auto& [table, what] : {std::pair{places, "place name"}, std::pair{zones, "zone"}}) {
+    const std::string kind = what;  // clang before 16 cannot capture a structured binding
     for (const std::string& entry : table) {
-      auto refuse = [&](const std::string& why) {
-        return Status::InvalidArgument(std::string("the ") + what + " \"" +
-                                       GbkToUtf8ForMessage(entry) + "\" " + why);
+      auto refuse = [&kind, &entry](const std::string& why) {
+        return Status::InvalidArgument("the " + kind + " \"" + GbkToUtf8ForMessage(entry) +
+                                       "\" " + why);
       };
       if (entry.find(kEntryTerminator) != std::string::npos) {
         return refuse("holds \"|\", which ends a directory entry");
