@@ -53,17 +53,15 @@ void UnregisterTemporaryFile(int slot) {
   g_slots[slot].state.store(kFree);
 }
 
-static_assert(sizeof(sigset_t) <= 128);
-
 SignalsHeld::SignalsHeld() {
   sigset_t held;
   sigemptyset(&held);
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) sigaddset(&held, signal_number);
-  ::pthread_sigmask(SIG_BLOCK, &held, reinterpret_cast<sigset_t*>(saved_));
+  ::pthread_sigmask(SIG_BLOCK, &held, &saved_);
 }
 
 SignalsHeld::~SignalsHeld() {
-  ::pthread_sigmask(SIG_SETMASK, reinterpret_cast<sigset_t*>(saved_), nullptr);
+  ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
 }
 
 void RemoveTemporaryFilesOnSignals() {

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <signal.h>
+
 namespace korvalind {
 
 // Temporary files that an interrupted run must not leave behind (a half-written output can be
@@ -23,7 +25,7 @@ class SignalsHeld {
   ~SignalsHeld();
 
  private:
-  unsigned char saved_[128];  // a sigset_t
+  sigset_t saved_;
 };
 
 // On SIGINT, SIGTERM and SIGHUP: removes every registered file, then dies by the same signal
