@@ -121,17 +121,13 @@ TEST(MaintainerOutputs, OutputsReachTheDiskBeforeTheyReplaceAnything) {
 // process dies by the signal. And a target name as long as the folder allows can be written,
 // since the temporary name does not grow with it.
 TEST(MaintainerOutputs, SignalledRunLeavesNoTemporaryFile) {
-  {
-    Workspace space;
-    const std::string longest = space.dir.File(std::string(255, 'k'));
-    ChildResult r = RunChild({"make-directory", "--data", space.data, "--output", longest});
-    EXPECT_EQ(r.exitCode, 0) << r.err;
-  }
+  Workspace space(400000);
+  const std::string longest = space.dir.File(std::string(255, 'k'));
+  ChildResult made = RunChild({"make-directory", "--data", space.data, "--output", longest});
+  EXPECT_EQ(made.exitCode, 0) << made.err;
   int judged = 0;
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {
     SCOPED_TRACE(signal_number);
-    Workspace space(400000);
-    const std::vector<std::string> before = FolderSnapshot(space.data);
     TempDir streams;
     pid_t pid =
         testing::StartChild({"make-directory", "--data", space.data, "--output", space.output}, {},
@@ -144,10 +140,7 @@ TEST(MaintainerOutputs, SignalledRunLeavesNoTemporaryFile) {
     }
     ::kill(pid, signal_number);
     ChildResult r = testing::WaitChild(pid);
-    if (!writing || r.signal == 0) {
-      // The run ended before the signal could meet a temporary file: nothing to judge.
-      continue;
-    }
+    if (!writing || r.signal == 0) continue;  // ended before the signal met a temporary file
     ++judged;
     EXPECT_EQ(r.signal, signal_number);
     EXPECT_FALSE(HasTemporaryFile(space.data));
