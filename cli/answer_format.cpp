@@ -42,6 +42,8 @@ std::string_view StatusName(QueryAnswer::Outcome outcome) {
   return "invalid";
 }
 
+}  // namespace
+
 void AppendJsonString(std::string_view value, std::string* out) {
   *out += '"';
   size_t plain = 0;  // start of the run of bytes that need no escape
@@ -62,8 +64,6 @@ void AppendJsonString(std::string_view value, std::string* out) {
   out->append(value.substr(plain));
   *out += '"';
 }
-
-}  // namespace
 
 std::string NormalizeAnyPrefix(std::string_view text) {
   std::string out;

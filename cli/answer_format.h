@@ -10,6 +10,10 @@ namespace korvalind::cli {
 enum class Format { kText, kTsv, kJson };
 enum class Encoding { kUtf8, kGbk };
 
+// Appends value as a JSON string: quotes, backslashes and control bytes escaped, other bytes as
+// they are.
+void AppendJsonString(std::string_view value, std::string* out);
+
 // Normalises a text for --any-prefix: drops a leading "+86" or "0086" and every blank and hyphen.
 std::string NormalizeAnyPrefix(std::string_view text);
 // The same into *out, whose storage is reused.
