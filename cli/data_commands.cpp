@@ -68,8 +68,8 @@ int RunExport(const Arguments& args) {
                                           "\" cannot be exported: " + status.message()));
   }
   status = WriteDumpFiles(folder, texts);
-  if (status.ok()) std::fprintf(stderr, "wrote city, areacode and simcard2.sql into %s\n",
-                                folder.c_str());
+  if (status.ok())
+    std::fprintf(stderr, "wrote city, areacode and simcard2.sql into %s\n", folder.c_str());
   return Report(status);
 }
 
@@ -121,9 +121,9 @@ int RunExportPhoneDat(const Arguments& args) {
   std::string bytes;
   if (status.ok()) status = SerializePhoneDat(dat, &bytes);
   if (!status.ok()) {
-    return Report(Status::InvalidArgument("directory file \"" + ChosenDirectoryPath(args) +
-                                          "\" cannot be written as phone.dat: " +
-                                          status.message()));
+    return Report(
+        Status::InvalidArgument("directory file \"" + ChosenDirectoryPath(args) +
+                                "\" cannot be written as phone.dat: " + status.message()));
   }
   AtomicFile file;
   status = file.Open(*output);

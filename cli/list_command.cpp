@@ -77,8 +77,8 @@ int RunList(const Arguments& args) {
     }
     ++matched;
     if (count) {
-      auto [found, added] = group_numbers.emplace(std::pair{same_names[answer.place], int{answer.kind}},
-                                                  groups.size());
+      auto [found, added] = group_numbers.emplace(
+          std::pair{same_names[answer.place], int{answer.kind}}, groups.size());
       if (added) groups.emplace_back(same_names[answer.place], answer.kind, 0);
       ++std::get<2>(groups[found->second]);
       continue;

@@ -38,9 +38,9 @@ std::string ReadRecord(std::string_view bytes, size_t offset, size_t records_end
                        PhoneDatRecord* record) {
   const void* zero = std::memchr(bytes.data() + offset, '\0', records_end - offset);
   if (zero == nullptr) return "has no zero byte before the index";
-  const std::string_view text(bytes.data() + offset,
-                              static_cast<size_t>(static_cast<const char*>(zero) -
-                                                  (bytes.data() + offset)));
+  const std::string_view text(
+      bytes.data() + offset,
+      static_cast<size_t>(static_cast<const char*>(zero) - (bytes.data() + offset)));
   if (ValidUtf8(text) != text) return "is not valid UTF-8";
   std::string_view fields[kRecordFields];
   size_t start = 0;
@@ -159,7 +159,8 @@ Status SerializePhoneDat(const PhoneDat& dat, std::string* out) {
   }
   const std::uint64_t index_start = bytes.size();
   if (index_start + dat.entries.size() * kPhoneDatEntrySize > 0xFFFFFFFFu) {
-    return Status::InvalidArgument("the phone.dat file would pass the 32-bit offsets of its format");
+    return Status::InvalidArgument(
+        "the phone.dat file would pass the 32-bit offsets of its format");
   }
   for (size_t i = 0; i < dat.entries.size(); ++i) {
     const PhoneDatEntry& entry = dat.entries[i];

@@ -28,11 +28,10 @@ struct GbkRecord {
 };
 
 Status ToGbk(const PhoneDatRecord& record, std::string_view name, GbkRecord* out) {
-  const std::pair<const std::string*, std::string*> fields[] = {
-      {&record.province, &out->province},
-      {&record.city, &out->city},
-      {&record.postCode, &out->postCode},
-      {&record.areaCode, &out->areaCode}};
+  const std::pair<const std::string*, std::string*> fields[] = {{&record.province, &out->province},
+                                                                {&record.city, &out->city},
+                                                                {&record.postCode, &out->postCode},
+                                                                {&record.areaCode, &out->areaCode}};
   for (const auto& [utf8, gbk] : fields) {
     std::string why;
     if (!Utf8ToGbkExact(*utf8, gbk)) {
@@ -55,8 +54,8 @@ Status ToGbk(const PhoneDatRecord& record, std::string_view name, GbkRecord* out
 }
 
 Status InFile(std::string_view name, const Status& status) {
-  return Status::InvalidArgument("phone.dat file \"" + std::string(name) + "\": " +
-                                 status.message());
+  return Status::InvalidArgument("phone.dat file \"" + std::string(name) +
+                                 "\": " + status.message());
 }
 
 }  // namespace
@@ -66,9 +65,8 @@ int KindOfCardType(std::uint8_t cardType) {
 }
 
 std::uint8_t CardTypeOfKind(int kind) {
-  return kind >= 0 && static_cast<size_t>(kind) < std::size(kCardTypeOfKind)
-             ? kCardTypeOfKind[kind]
-             : 0;
+  return kind >= 0 && static_cast<size_t>(kind) < std::size(kCardTypeOfKind) ? kCardTypeOfKind[kind]
+                                                                             : 0;
 }
 
 Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out,
@@ -113,8 +111,8 @@ Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out
         const PhoneDatRecord& b = dat.records[number];
         return Status::InvalidArgument(
             "phone.dat file \"" + std::string(name) + "\": the records \"" + a.province + "|" +
-            a.city + "|" + a.postCode + "|" + a.areaCode + "\" and \"" + b.province + "|" +
-            b.city + "|" + b.postCode + "|" + b.areaCode +
+            a.city + "|" + a.postCode + "|" + a.areaCode + "\" and \"" + b.province + "|" + b.city +
+            "|" + b.postCode + "|" + b.areaCode +
             "\" give one province and city different codes, which a directory cannot hold");
       }
       continue;
@@ -179,8 +177,8 @@ Status ExportPhoneDat(const DirectoryImage& image, std::string_view version, Pho
                                          " is not well-formed GBK");
         }
       }
-      const std::string key = converted.province + "|" + converted.city + "|" +
-                              converted.postCode + "|" + converted.areaCode;
+      const std::string key = converted.province + "|" + converted.city + "|" + converted.postCode +
+                              "|" + converted.areaCode;
       auto [found, added] =
           record_numbers.emplace(key, static_cast<std::uint32_t>(out->records.size()));
       if (added) out->records.push_back(std::move(converted));

@@ -36,8 +36,8 @@ Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out
                       PhoneDatImportStats* stats = nullptr);
 
 struct PhoneDatExportStats {
-  size_t segments = 0;     // index entries written
-  size_t leftOut = 0;      // segments of kind 0
+  size_t segments = 0;  // index entries written
+  size_t leftOut = 0;   // segments of kind 0
   size_t records = 0;
 };
 

@@ -62,8 +62,8 @@ SegmentAnswers AnswerAllSegments(const DirectoryImage& image) {
   std::vector<std::uint32_t> first(kSegmentKeyValues, 0);
   size_t found = 0;
   for (size_t n = 0; n < count; ++n) {
-    const auto* record = reinterpret_cast<const std::uint8_t*>(records.data()) +
-                         n * kSegmentRecordSize;
+    const auto* record =
+        reinterpret_cast<const std::uint8_t*>(records.data()) + n * kSegmentRecordSize;
     const int value = KeyValue(record + 1);
     if (value < 0 || first[static_cast<size_t>(value)] != 0) continue;
     first[static_cast<size_t>(value)] = static_cast<std::uint32_t>(n + 1);
@@ -76,8 +76,7 @@ SegmentAnswers AnswerAllSegments(const DirectoryImage& image) {
   for (std::uint32_t value = 0; value < kSegmentKeyValues; ++value) {
     if (first[value] == 0) continue;
     SegmentRecord record;
-    std::memcpy(record.bytes.data(),
-                records.data() + size_t{first[value] - 1} * kSegmentRecordSize,
+    std::memcpy(record.bytes.data(), records.data() + size_t{first[value] - 1} * kSegmentRecordSize,
                 kSegmentRecordSize);
     SegmentAnswer answer;
     answer.segment = kFirstSegment + value;
