@@ -19,20 +19,24 @@ int Report(const Status& status) {
   return kExitUsage;
 }
 
-// --data DIR, created when missing; empty after printing why when there is none or it fails.
+// --data DIR; empty after printing why when there is none.
 std::string DataFolderArgument(const Arguments& args, const char* command) {
   std::optional<std::string> folder = args.Value("data");
   if (!folder || folder->empty()) {
     PrintError(std::string(command) + " needs --data DIR");
     return {};
   }
-  std::error_code error;
-  std::filesystem::create_directories(*folder, error);
-  if (error) {
-    PrintError("cannot create the folder \"" + *folder + "\": " + error.message());
-    return {};
-  }
   return *folder;
+}
+
+// Creates folder when missing, then writes the dumps into it.
+Status WriteDumps(const std::string& folder, const DumpTexts& texts) {
+  std::error_code error;
+  std::filesystem::create_directories(folder, error);
+  if (error) {
+    return Status::IoError("cannot create the folder \"" + folder + "\": " + error.message());
+  }
+  return WriteDumpFiles(folder, texts);
 }
 
 bool SameFile(const std::string& a, const std::string& b) {
@@ -67,7 +71,7 @@ int RunExport(const Arguments& args) {
     return Report(Status::InvalidArgument("directory file \"" + ChosenDirectoryPath(args) +
                                           "\" cannot be exported: " + status.message()));
   }
-  status = WriteDumpFiles(folder, texts);
+  status = WriteDumps(folder, texts);
   if (status.ok())
     std::fprintf(stderr, "wrote city, areacode and simcard2.sql into %s\n", folder.c_str());
   return Report(status);
@@ -88,7 +92,7 @@ int RunImportPhoneDat(const Arguments& args) {
   DumpTexts texts;
   PhoneDatImportStats stats;
   if (status.ok()) status = ImportPhoneDat(dat, path, &texts, &stats);
-  if (status.ok()) status = WriteDumpFiles(folder, texts);
+  if (status.ok()) status = WriteDumps(folder, texts);
   if (status.ok()) {
     std::fprintf(stderr,
                  "version %s: %zu segments, %zu places, %zu zones written into %s\n"
