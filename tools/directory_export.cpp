@@ -54,6 +54,9 @@ Status ExportDumps(const DirectoryImage& image, DumpTexts* out) {
     if (!status.ok()) return status;
   }
 
+  // A bundled row is about 40 bytes.
+  constexpr size_t kRowBytes = 48;
+  writer.ReserveSegments(RecordRegion(image).size() / kSegmentRecordSize, kRowBytes);
   Status status;
   ForEachEntry(ZoneTableRegion(image), [&](std::string_view entry) {
     if (entry.empty()) return false;  // padding

@@ -1,5 +1,7 @@
 #include "tools/dump_texts.h"
 
+#include <charconv>
+
 #include "platform/file_io.h"
 #include "platform/gbk.h"
 #include "platform/paths.h"
@@ -53,6 +55,10 @@ DumpWriter::DumpWriter() {
   texts_.segments.append(kSegmentHeading);
 }
 
+void DumpWriter::ReserveSegments(size_t rows, size_t bytesPerRow) {
+  texts_.segments.reserve(texts_.segments.size() + rows * bytesPerRow);
+}
+
 Status DumpWriter::AddPlace(std::string_view name) {
   if (std::string why = UnwritableField(name); !why.empty()) {
     return Refused("the place name", name, why);
@@ -88,10 +94,13 @@ Status DumpWriter::AddSegment(std::string_view segment, std::string_view provinc
       return Refused("the segment " + std::string(segment) + " field", field, why);
     }
   }
+  char number[24];
+  const auto written = std::to_chars(number, number + sizeof number, segments_ + 1);
   std::string& out = texts_.segments;
-  out.append("(").append(std::to_string(segments_ + 1)).append(",'").append(segment);
+  out.append("(").append(number, written.ptr).append(",'").append(segment);
   out.append("','").append(province).append("','").append(city).append("','");
-  out.append(std::to_string(kind)).append("','").append(areaCode).append("'),").append(kLineEnd);
+  out += static_cast<char>('0' + (kind & 7));
+  out.append("','").append(areaCode).append("'),").append(kLineEnd);
   ++segments_;
   return Status::Ok();
 }

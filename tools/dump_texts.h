@@ -28,10 +28,14 @@ class DumpWriter {
  public:
   DumpWriter();
 
+  // Room for rows segment rows of about bytesPerRow bytes each.
+  void ReserveSegments(size_t rows, size_t bytesPerRow);
+
   Status AddPlace(std::string_view name);
   Status AddZone(std::string_view province, std::string_view city, std::string_view postCode,
                  std::string_view areaCode);
-  // segment is written as given (seven characters for the key to come back whole).
+  // segment is written as given (seven characters for the key to come back whole); kind is 0 to
+  // 7.
   Status AddSegment(std::string_view segment, std::string_view province, std::string_view city,
                     int kind, std::string_view areaCode);
 

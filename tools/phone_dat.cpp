@@ -88,34 +88,45 @@ Status ParsePhoneDat(std::string_view bytes, std::string_view name, PhoneDat* ou
   out->entries.reserve(entries);
   std::unordered_map<std::uint32_t, std::uint32_t> record_numbers;  // offset -> number
   std::uint32_t previous = 0;
+  std::uint32_t previous_offset = 0;
   for (size_t i = 0; i < entries; ++i) {
     const size_t at = index_start + i * kPhoneDatEntrySize;
     PhoneDatEntry entry;
     entry.segment = U32At(bytes, at);
     const std::uint32_t offset = U32At(bytes, at + 4);
     entry.cardType = static_cast<std::uint8_t>(bytes[at + 8]);
-    const std::string where = "index entry " + std::to_string(i + 1) + " (segment " +
-                              std::to_string(entry.segment) + ") ";
+    // Built only for a message: this loop runs once per segment.
+    auto where = [&entry, i] {
+      return "index entry " + std::to_string(i + 1) + " (segment " +
+             std::to_string(entry.segment) + ") ";
+    };
     if (entry.segment < kLowestSegment || entry.segment > kHighestSegment) {
       *out = PhoneDat();
-      return damaged(where + "is not a seven-digit segment beginning with 1");
+      return damaged(where() + "is not a seven-digit segment beginning with 1");
     }
     if (i > 0 && entry.segment <= previous) {
       *out = PhoneDat();
-      return damaged(where + "does not follow segment " + std::to_string(previous) +
+      return damaged(where() + "does not follow segment " + std::to_string(previous) +
                      ": the index is not in ascending order");
     }
     previous = entry.segment;
     if (entry.cardType < 1 || entry.cardType > kHighestCardType) {
       *out = PhoneDat();
-      return damaged(where + "has card type " + std::to_string(entry.cardType) +
+      return damaged(where() + "has card type " + std::to_string(entry.cardType) +
                      ", not one of 1 to 8");
     }
     if (offset < kPhoneDatHeaderSize || offset >= index_start) {
       *out = PhoneDat();
-      return damaged(where + "names a record at offset " + std::to_string(offset) +
+      return damaged(where() + "names a record at offset " + std::to_string(offset) +
                      ", outside the records (8 to " + std::to_string(index_start) + ")");
     }
+    // Neighbouring segments mostly share their record.
+    if (i > 0 && offset == previous_offset) {
+      entry.record = out->entries.back().record;
+      out->entries.push_back(entry);
+      continue;
+    }
+    previous_offset = offset;
     auto [found, added] =
         record_numbers.emplace(offset, static_cast<std::uint32_t>(out->records.size()));
     if (added) {

@@ -87,6 +87,8 @@ Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out
   }
 
   DumpWriter writer;
+  constexpr size_t kRowBytes = 48;  // a bundled row is about 40 bytes
+  writer.ReserveSegments(dat.entries.size(), kRowBytes);
   std::unordered_map<std::string, bool> places;
   auto add_place = [&](const std::string& place) {
     if (place.empty() || !places.emplace(place, true).second) return Status::Ok();
