@@ -30,10 +30,11 @@ class DiffWriter {
   DiffWriter(const ShownAnswers& old_shown, const ShownAnswers& new_shown, Format format)
       : old_(old_shown), new_(new_shown), json_(format == Format::kJson), out_(STDOUT_FILENO) {}
 
-  void Line(const char* change, const SegmentAnswer* was, const SegmentAnswer* now) {
+  // One change of the segment; was or now is null for a segment only one directory answers.
+  void Line(const char* change, std::uint32_t segment_number, const SegmentAnswer* was,
+            const SegmentAnswer* now) {
     std::string& line = out_.buffer();
-    const SegmentAnswer& any = was != nullptr ? *was : *now;
-    const std::string segment = std::to_string(any.segment);
+    const std::string segment = std::to_string(segment_number);
     if (json_) {
       line.append("{\"change\":\"").append(change).append("\",\"segment\":\"").append(segment);
       line.append("\"");
@@ -109,27 +110,27 @@ int RunDiff(const Arguments& args) {
   const ShownAnswers now_shown(now, format, encoding);
   DiffWriter writer(was_shown, now_shown, format);
   DiffCounts counts;
+  // A merge of the two segment lists; a list that has ended stands at a segment past any.
+  constexpr std::uint32_t kPastLast = 0xFFFFFFFF;
   size_t i = 0, j = 0;
   while (i < was.segments.size() || j < now.segments.size()) {
-    const SegmentAnswer* x = i < was.segments.size() ? &was.segments[i] : nullptr;
-    const SegmentAnswer* y = j < now.segments.size() ? &now.segments[j] : nullptr;
-    if (y == nullptr || (x != nullptr && x->segment < y->segment)) {
-      writer.Line("removed", x, nullptr);
+    const std::uint32_t a = i < was.segments.size() ? was.segments[i].segment : kPastLast;
+    const std::uint32_t b = j < now.segments.size() ? now.segments[j].segment : kPastLast;
+    if (a < b) {
+      writer.Line("removed", a, &was.segments[i++], nullptr);
       ++counts.removed;
-      ++i;
-    } else if (x == nullptr || y->segment < x->segment) {
-      writer.Line("added", nullptr, y);
+    } else if (b < a) {
+      writer.Line("added", b, nullptr, &now.segments[j++]);
       ++counts.added;
-      ++j;
     } else {
-      if (SameAnswer(was, *x, now, *y)) {
+      const SegmentAnswer& x = was.segments[i++];
+      const SegmentAnswer& y = now.segments[j++];
+      if (SameAnswer(was, x, now, y)) {
         ++counts.unchanged;
       } else {
-        writer.Line("changed", x, y);
+        writer.Line("changed", a, &x, &y);
         ++counts.changed;
       }
-      ++i;
-      ++j;
     }
   }
   if (!writer.Finish(counts)) {
