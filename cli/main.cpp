@@ -63,9 +63,10 @@ constexpr char kListHelp[] =
     "Prints the segments of the directory that match, in segment order, one per line with its\n"
     "answer: segment, province, city, SIM card kind, area code, postal code and the kind digit\n"
     "(tsv, the default), or one JSON object per line. P and C are whole names, compared with\n"
-    "the answer's province and city in the output encoding (UTF-8 unless --encoding gbk); K is\n"
-    "a kind digit 0 to 7. --count prints instead the number of matching segments per province,\n"
-    "city and kind: province, city, kind, count.\n"
+    "the answer's province and city in the output encoding (--encoding; by default the\n"
+    "terminal's: gbk under a GBK, GB2312 or GB18030 locale, else utf-8); K is a kind digit 0 to\n"
+    "7. --count prints instead the number of matching segments per province, city and kind:\n"
+    "province, city, kind, count.\n"
     "Exit status: 0 some segment matched, 1 none, 2 usage or a directory that cannot be read.\n";
 
 constexpr char kDiffHelp[] =

@@ -1,5 +1,10 @@
 #include "cli/segment_lines.h"
 
+#include <langinfo.h>
+#include <strings.h>
+
+#include <clocale>
+
 #include "cli/commands.h"
 #include "directory/query.h"
 #include "platform/gbk.h"
@@ -9,6 +14,17 @@ namespace {
 
 std::string Shown(Encoding encoding, std::string_view gbk) {
   return encoding == Encoding::kGbk ? std::string(gbk) : GbkToUtf8(gbk);
+}
+
+// The terminal's encoding, from the locale: gbk for a GB character set, else utf-8.
+std::string LocaleEncoding() {
+  const char* locale = std::setlocale(LC_CTYPE, "");
+  const char* codeset = locale != nullptr ? nl_langinfo(CODESET) : "";
+  std::setlocale(LC_CTYPE, "C");
+  for (const char* gb : {"GBK", "GB2312", "GB18030", "CP936"}) {
+    if (strcasecmp(codeset, gb) == 0) return "gbk";
+  }
+  return "utf-8";
 }
 
 }  // namespace
@@ -23,7 +39,7 @@ bool ParseListingOutput(const Arguments& args, Format* format, Encoding* encodin
     PrintError("unknown format \"" + format_name + "\" (use tsv or json)");
     return false;
   }
-  const std::string encoding_name = args.Value("encoding").value_or("utf-8");
+  const std::string encoding_name = args.Value("encoding").value_or(LocaleEncoding());
   if (encoding_name == "utf-8" || encoding_name == "utf8" || encoding_name == "UTF-8") {
     *encoding = Encoding::kUtf8;
   } else if (encoding_name == "gbk" || encoding_name == "GBK" || encoding_name == "cp936") {

@@ -10,8 +10,9 @@
 
 namespace korvalind::cli {
 
-// --format (tsv or json; text is not offered) and --encoding of the listing commands. On error
-// prints why and returns false.
+// --format (tsv or json; text is not offered) and --encoding of the listing commands, which
+// defaults to the terminal's: gbk when the locale's character set is GBK, GB2312 or GB18030,
+// else utf-8. On error prints why and returns false.
 bool ParseListingOutput(const Arguments& args, Format* format, Encoding* encoding);
 
 // The answers of a directory as the listing commands write them, every place converted to the
