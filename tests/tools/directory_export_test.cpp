@@ -8,24 +8,32 @@
 
 #include "directory/loader.h"
 #include "directory/query.h"
-#include "directory/test_images.h"
+#include "plain_images.h"
 #include "platform/file_io.h"
+#include "support/temp_dir.h"
 #include "tools/directory_builder.h"
 #include "tools/place_list.h"
 #include "tools/segment_answers.h"
-#include "support/temp_dir.h"
 
 namespace korvalind {
 namespace {
 
-using testing::ImageFromPlain;
-using testing::kHebei;
-using testing::kShijiazhuang;
-using testing::LayOutImage;
+const std::string kHebei = "\xba\xd3\xb1\xb1";                 // 河北
+const std::string kShijiazhuang = "\xca\xaf\xbc\xd2\xd7\xaf";  // 石家庄
+
+// The worked 58-byte image: places 河北|石家庄|, the zone 河北,石家庄:050000,0311 and two empty
+// entries, one record (1390123, kind 1, city 2, province 1), trailer 12, 38, 46.
+const std::string kWorkedImage = std::string(
+    "\xba\xd3\xb1\xb1|\xca\xaf\xbc\xd2\xd7\xaf|\xba\xd3\xb1\xb1,\xca\xaf\xbc\xd2\xd7\xaf:050000,"
+    "0311|||"
+    "\x20\x39\x01\x23\x02\x00\x01\x00\x0c\x00\x00\x00\x26\x00\x00\x00\x2e\x00\x00\x00",
+    58);
+
+using testing::ImageOfPlain;
+using testing::PlainImage;
 using testing::ReadFile;
-using testing::Record;
+using testing::RecordBytes;
 using testing::TempDir;
-using testing::WorkedImage;
 using testing::WriteFile;
 
 // Starts and ends with empty process-wide lists, as a fresh process has them.
@@ -81,14 +89,14 @@ void ExpectAnswersLikeQueries(const DirectoryImage& image) {
 // reaches or that stand behind an earlier match, no padding.
 std::string OddImage() {
   const std::string hb(kHebei), sjz(kShijiazhuang);
-  std::string records = Record(1, "390123", 2, 1) + Record(3, "390124", 4, 3) +
-                        Record(5, "390125", 0, 9) + Record(2, "390123", 1, 1) +
-                        Record(7, "999999", 0, 1);
+  std::string records = RecordBytes(1, "390123", 2, 1) + RecordBytes(3, "390124", 4, 3) +
+                        RecordBytes(5, "390125", 0, 9) + RecordBytes(2, "390123", 1, 1) +
+                        RecordBytes(7, "999999", 0, 1);
   records += std::string("\x40\xab\xcd\xef\x02\x00\x01\x00", 8);
-  return LayOutImage({hb, sjz, hb, sjz, ""},
-                     {"no separators", "", hb + "," + sjz + ":050000,0311",
-                      hb + "," + sjz + ":000000,9999", hb + ",:050000,0311"},
-                     records);
+  return PlainImage({hb, sjz, hb, sjz, ""},
+                    {"no separators", "", hb + "," + sjz + ":050000,0311",
+                     hb + "," + sjz + ":000000,9999", hb + ",:050000,0311"},
+                    records);
 }
 
 TEST_F(DirectoryExportTest, BundledDirectoryComesBackByteForByte) {
@@ -97,7 +105,7 @@ TEST_F(DirectoryExportTest, BundledDirectoryComesBackByteForByte) {
   WriteFile(dir_.File("simcard2.sql"), ReadFile(KORVALIND_SOURCE_DATA "/simcard2.sql"));
   ASSERT_TRUE(MakeDirectory(dir_.path(), dir_.File("bundled.dat")).ok());
   const std::string plain = ReadFile(dir_.File("Korvalind.dat"));
-  const DirectoryImage image = ImageFromPlain(plain);
+  const DirectoryImage image = ImageOfPlain(plain);
   EXPECT_EQ(Rebuild(image), plain);
   DirectoryImage loaded;
   ASSERT_TRUE(LoadDirectory(dir_.File("bundled.dat"), &loaded).ok());
@@ -105,13 +113,13 @@ TEST_F(DirectoryExportTest, BundledDirectoryComesBackByteForByte) {
 }
 
 TEST_F(DirectoryExportTest, WorkedImageComesBackByteForByte) {
-  EXPECT_EQ(Rebuild(ImageFromPlain(WorkedImage())), WorkedImage());
+  EXPECT_EQ(Rebuild(ImageOfPlain(kWorkedImage)), kWorkedImage);
 }
 
 TEST_F(DirectoryExportTest, OddImageComesBackAnsweringAlike) {
-  const DirectoryImage odd = ImageFromPlain(OddImage());
+  const DirectoryImage odd = ImageOfPlain(OddImage());
   ExpectAnswersLikeQueries(odd);
-  const DirectoryImage rebuilt = ImageFromPlain(Rebuild(odd));
+  const DirectoryImage rebuilt = ImageOfPlain(Rebuild(odd));
   ExpectAnswersLikeQueries(rebuilt);
   const SegmentAnswers before = AnswerAllSegments(odd);
   const SegmentAnswers after = AnswerAllSegments(rebuilt);
@@ -150,7 +158,7 @@ TEST_F(DirectoryExportTest, RefusesWhatTheDumpsCannotCarry) {
   };
   for (const Case& c : cases) {
     const DirectoryImage image =
-        ImageFromPlain(LayOutImage(c.places, c.zones, Record(1, "390123", 0, 1)));
+        ImageOfPlain(PlainImage(c.places, c.zones, RecordBytes(1, "390123", 0, 1)));
     DumpTexts texts;
     Status status = ExportDumps(image, &texts);
     EXPECT_FALSE(status.ok()) << c.message;

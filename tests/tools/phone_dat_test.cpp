@@ -8,7 +8,7 @@
 
 #include "directory/loader.h"
 #include "directory/query.h"
-#include "directory/test_images.h"
+#include "plain_images.h"
 #include "platform/gbk.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -20,10 +20,10 @@
 namespace korvalind {
 namespace {
 
-using testing::ImageFromPlain;
-using testing::LayOutImage;
+using testing::ImageOfPlain;
+using testing::PlainImage;
 using testing::ReadFile;
-using testing::Record;
+using testing::RecordBytes;
 using testing::TempDir;
 using testing::WriteFile;
 
@@ -229,12 +229,12 @@ TEST_F(PhoneDatTest, ExportedFileImportsAnsweringAlike) {
   const std::string hb = "\xba\xd3\xb1\xb1", sjz = "\xca\xaf\xbc\xd2\xd7\xaf";
   std::string records;
   for (unsigned kind = 0; kind < 8; ++kind) {
-    records += Record(kind, "39012" + std::to_string(kind), 2, 1);
+    records += RecordBytes(kind, "39012" + std::to_string(kind), 2, 1);
   }
-  records += Record(1, "990000", 0, 1) + Record(6, "390129", 0, 1);
+  records += RecordBytes(1, "990000", 0, 1) + RecordBytes(6, "390129", 0, 1);
   const std::string plain =
-      LayOutImage({hb, sjz}, {hb + "," + sjz + ":050000,0311", hb + ",:050001,0312"}, records);
-  ExpectRoundTrip(ImageFromPlain(plain));
+      PlainImage({hb, sjz}, {hb + "," + sjz + ":050000,0311", hb + ",:050001,0312"}, records);
+  ExpectRoundTrip(ImageOfPlain(plain));
 
   WriteFile(dir_.File("areacode"), ReadFile(KORVALIND_SOURCE_DATA "/areacode"));
   WriteFile(dir_.File("city"), ReadFile(KORVALIND_SOURCE_DATA "/city"));
