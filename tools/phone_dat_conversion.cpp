@@ -81,6 +81,10 @@ Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out
   std::vector<std::uint32_t> order;
   std::vector<bool> named(records.size(), false);
   for (const PhoneDatEntry& entry : dat.entries) {
+    if (entry.record >= records.size()) {
+      return Status::InvalidArgument("phone.dat file \"" + std::string(name) + "\": segment " +
+                                     std::to_string(entry.segment) + " names no record");
+    }
     if (named[entry.record]) continue;
     named[entry.record] = true;
     order.push_back(entry.record);
