@@ -79,6 +79,8 @@ std::string_view StatusName(QueryAnswer::Outcome outcome) {
   return "invalid";
 }
 
+}  // namespace
+
 // A JSON string of value, escaped character by character: in GBK a two-byte character passes
 // whole, so that the output decoded as GBK is JSON.
 void AppendJsonString(std::string_view value, Encoding encoding, std::string* out) {
@@ -105,8 +107,6 @@ void AppendJsonString(std::string_view value, Encoding encoding, std::string* ou
   out->append(value.substr(plain));
   *out += '"';
 }
-
-}  // namespace
 
 std::string NormalizeAnyPrefix(std::string_view text) {
   std::string out;

@@ -10,6 +10,11 @@ namespace korvalind::cli {
 enum class Format { kText, kTsv, kJson };
 enum class Encoding { kUtf8, kGbk };
 
+// Appends value as a JSON string: quotes, backslashes and control characters escaped, other
+// bytes as they are; in GBK a two-byte character passes whole, so that the output decoded as GBK
+// is JSON.
+void AppendJsonString(std::string_view value, Encoding encoding, std::string* out);
+
 // Normalises a text for --any-prefix: drops leading blanks, then a leading "+86" or "0086", then
 // every blank and hyphen.
 std::string NormalizeAnyPrefix(std::string_view text);

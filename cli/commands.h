@@ -20,6 +20,11 @@ int RunConvertAreaCodes(const Arguments& args);
 int RunConvertSegments(const Arguments& args);
 int RunBuild(const Arguments& args);
 int RunMakeDirectory(const Arguments& args);
+int RunExport(const Arguments& args);
+int RunList(const Arguments& args);
+int RunDiff(const Arguments& args);
+int RunImportPhoneDat(const Arguments& args);
+int RunExportPhoneDat(const Arguments& args);
 
 // Prints "korvalind: " and the message on stderr.
 void PrintError(const std::string& message);

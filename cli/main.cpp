@@ -27,6 +27,18 @@ constexpr char kUsage[] =
     "  build [--data DIR]                DIR/city, zone, binary -> plain DIR/Korvalind.dat\n"
     "  make-directory [--data DIR] --output FILE\n"
     "                                    the whole pipeline, enciphered into FILE\n"
+    "  export [--directory FILE] --data DIR\n"
+    "                                    the directory back into the three dumps in DIR\n"
+    "  list [--directory FILE] [--province P] [--city C] [--kind K] [--count]\n"
+    "       [--format tsv|json] [--encoding utf-8|gbk]\n"
+    "                                    the segments that match, with their answers\n"
+    "  diff OLD NEW [--format tsv|json] [--encoding utf-8|gbk]\n"
+    "                                    the segments two directories answer differently\n"
+    "  import-phone-dat FILE --data DIR  a phone.dat file into the three dumps in DIR\n"
+    "  export-phone-dat [--directory FILE] --output FILE\n"
+    "                                    the directory as a phone.dat file\n"
+    "\n"
+    "korvalind COMMAND --help describes export, list, diff and the phone.dat commands.\n"
     "\n"
     "A TEXT is accepted when its first seven characters are a segment of a prefix the directory\n"
     "holds (13x but 132 and 134 always; 18600001234 with the bundled directory); --any-prefix\n"
@@ -38,10 +50,65 @@ constexpr char kUsage[] =
     "a file that cannot be used or output that cannot be written; a query whose reader went\n"
     "away ends by SIGPIPE (141).\n";
 
+constexpr char kExportHelp[] =
+    "usage: korvalind export [--directory FILE] --data DIR\n"
+    "\n"
+    "Writes the directory back into the dumps city, areacode and simcard2.sql in DIR (created\n"
+    "when missing; code page 936, CR LF), from which make-directory builds it again:\n"
+    "  korvalind make-directory --data DIR --output Korvalind.dat\n"
+    "A directory that make-directory built from dumps without repeated place names comes back\n"
+    "byte for byte; any other comes back answering every segment alike. A directory whose\n"
+    "names hold what the dumps cannot carry (' , or a line end) is refused, naming the first.\n"
+    "Exit status: 0 written, 2 a directory that cannot be read or exported, or a write error.\n";
+
+constexpr char kListHelp[] =
+    "usage: korvalind list [--directory FILE] [--province P] [--city C] [--kind K] [--count]\n"
+    "                      [--format tsv|json] [--encoding utf-8|gbk]\n"
+    "\n"
+    "Prints the segments of the directory that match, in segment order, one per line with its\n"
+    "answer: segment, province, city, SIM card kind, area code, postal code and the kind digit\n"
+    "(tsv, the default), or one JSON object per line. P and C are whole names, compared with\n"
+    "the answer's province and city in the output encoding (--encoding; by default the\n"
+    "terminal's: gbk under a GBK, GB2312 or GB18030 locale, else utf-8); K is a kind digit 0 to\n"
+    "7. --count prints instead the number of matching segments per province, city and kind:\n"
+    "province, city, kind, count.\n"
+    "Exit status: 0 some segment matched, 1 none, 2 usage or a directory that cannot be read.\n";
+
+constexpr char kDiffHelp[] =
+    "usage: korvalind diff OLD NEW [--format tsv|json] [--encoding utf-8|gbk]\n"
+    "\n"
+    "Compares the answers of two directory files, segment by segment, in segment order:\n"
+    "  added    SEGMENT  NEW-ANSWER        a segment only NEW answers\n"
+    "  removed  SEGMENT  OLD-ANSWER        a segment only OLD answers\n"
+    "  changed  SEGMENT  OLD-ANSWER  NEW-ANSWER\n"
+    "An answer is province, city, SIM card kind, area code, postal code and the kind digit.\n"
+    "A last line sums up: summary, added=N, removed=N, changed=N, unchanged=N. Answers are\n"
+    "compared, not bytes: two directories that answer alike are equal.\n"
+    "Exit status: 0 every answer the same, 1 some differ, 2 an error.\n";
+
+constexpr char kImportPhoneDatHelp[] =
+    "usage: korvalind import-phone-dat FILE --data DIR\n"
+    "\n"
+    "Reads the phone.dat file FILE and writes the dumps city, areacode and simcard2.sql into\n"
+    "DIR (created when missing), ready for: korvalind make-directory --data DIR --output F\n"
+    "Card types become kinds: China Mobile 1, China Unicom 3, China Telecom 6, China Broadnet 7;\n"
+    "a virtual operator takes its host's kind. A damaged file, a name without a GBK form or one\n"
+    "that the dumps cannot carry is refused with a message.\n"
+    "Exit status: 0 written, 2 a file that cannot be read or used, or a write error.\n";
+
+constexpr char kExportPhoneDatHelp[] =
+    "usage: korvalind export-phone-dat [--directory FILE] --output FILE\n"
+    "\n"
+    "Writes every segment of the directory into a phone.dat file, version YYMM of today (UTC).\n"
+    "Kinds become card types: 1 and 2 China Mobile, 3 to 5 China Unicom, 6 China Telecom,\n"
+    "7 China Broadnet; segments of kind 0 are left out.\n"
+    "Exit status: 0 written, 2 a directory that cannot be read or written, or a write error.\n";
+
 struct Command {
   const char* name;
   int (*run)(const Arguments&);
   OptionSpec options;
+  const char* help = nullptr;  // korvalind COMMAND --help; the general usage when none
 };
 
 const std::vector<Command>& Commands() {
@@ -54,6 +121,14 @@ const std::vector<Command>& Commands() {
       {"convert-segments", RunConvertSegments, {{"data"}, {}}},
       {"build", RunBuild, {{"data"}, {}}},
       {"make-directory", RunMakeDirectory, {{"data", "output"}, {}}},
+      {"export", RunExport, {{"directory", "data"}, {}}, kExportHelp},
+      {"list",
+       RunList,
+       {{"directory", "province", "city", "kind", "format", "encoding"}, {"count"}},
+       kListHelp},
+      {"diff", RunDiff, {{"format", "encoding"}, {}}, kDiffHelp},
+      {"import-phone-dat", RunImportPhoneDat, {{"data"}, {}}, kImportPhoneDatHelp},
+      {"export-phone-dat", RunExportPhoneDat, {{"directory", "output"}, {}}, kExportPhoneDatHelp},
   };
   return commands;
 }
@@ -92,6 +167,13 @@ int Main(int argc, char** argv) {
     parsed.command = name;
     std::string error;
     std::vector<std::string> rest(args.begin() + 1, args.end());
+    for (const std::string& arg : rest) {
+      if (arg == "--") break;
+      if (arg == "--help" || arg == "-h") {
+        std::fputs(command.help != nullptr ? command.help : kUsage, stdout);
+        return kExitOk;
+      }
+    }
     if (!ParseArguments(rest, command.options, &parsed, &error)) {
       PrintError(error);
       return kExitUsage;

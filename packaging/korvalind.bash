@@ -4,7 +4,7 @@ _korvalind() {
   _init_completion || return
 
   local commands="query info encipher decipher convert-areacodes convert-segments build
-    make-directory --help --version"
+    make-directory export list diff import-phone-dat export-phone-dat --help --version"
   if [[ $cword -eq 1 ]]; then
     COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     return
@@ -20,7 +20,15 @@ _korvalind() {
       return
       ;;
     --format)
-      COMPREPLY=($(compgen -W "text tsv json" -- "$cur"))
+      if [[ ${words[1]} == list || ${words[1]} == diff ]]; then
+        COMPREPLY=($(compgen -W "tsv json" -- "$cur"))
+      else
+        COMPREPLY=($(compgen -W "text tsv json" -- "$cur"))
+      fi
+      return
+      ;;
+    --kind)
+      COMPREPLY=($(compgen -W "0 1 2 3 4 5 6 7" -- "$cur"))
       return
       ;;
     --encoding)
@@ -35,6 +43,16 @@ _korvalind() {
     info) options="--directory" ;;
     convert-areacodes | convert-segments | build) options="--data" ;;
     make-directory) options="--data --output" ;;
+    export) options="--directory --data" ;;
+    list) options="--directory --province --city --kind --count --format --encoding" ;;
+    diff | import-phone-dat)
+      [[ ${words[1]} == diff ]] && options="--format --encoding" || options="--data"
+      if [[ $cur != -* ]]; then
+        _filedir
+        return
+      fi
+      ;;
+    export-phone-dat) options="--directory --output" ;;
     encipher | decipher)
       _filedir
       return

@@ -61,6 +61,27 @@ std::string GbkToUtf8(std::string_view gbk) {
   return Convert("UTF-8", "GBK", gbk, ReplaceGbkByte);
 }
 
+namespace {
+
+bool ConvertExact(const char* to, const char* from, std::string_view in, std::string* out) {
+  bool exact = true;
+  *out = Convert(to, from, in, [&exact](std::string&, std::string_view) -> size_t {
+    exact = false;
+    return 1;
+  });
+  return exact;
+}
+
+}  // namespace
+
+bool GbkToUtf8Exact(std::string_view gbk, std::string* out) {
+  return ConvertExact("UTF-8", "GBK", gbk, out);
+}
+
+bool Utf8ToGbkExact(std::string_view utf8, std::string* out) {
+  return ConvertExact("GBK", "UTF-8", utf8, out);
+}
+
 GbkToUtf8Converter::GbkToUtf8Converter() : descriptor_(iconv_open("UTF-8", "GBK")) {}
 
 GbkToUtf8Converter::~GbkToUtf8Converter() {

@@ -17,6 +17,12 @@ std::string GbkToUtf8ForMessage(std::string_view gbk);
 // UTF-8 to code page 936. A character that has no GBK form, or an invalid UTF-8 byte, becomes "?".
 std::string Utf8ToGbk(std::string_view utf8);
 
+// The same two conversions, refusing instead of replacing: false when any byte sequence does not
+// convert (a GBK text that is not well-formed, a character without a GBK form), and *out is then
+// not to be used.
+bool GbkToUtf8Exact(std::string_view gbk, std::string* out);
+bool Utf8ToGbkExact(std::string_view utf8, std::string* out);
+
 // GbkToUtf8 for many texts: opening a conversion costs more than converting a short name, so
 // this keeps one open for its lifetime. Append gives exactly the bytes GbkToUtf8 gives.
 class GbkToUtf8Converter {
