@@ -12,6 +12,7 @@
 #include "ui/resource_ids.h"
 #include "ui/strings.h"
 #include "ui/text_edge.h"
+#include "ui/user_locale.h"
 
 namespace korvalind::ui {
 
@@ -44,6 +45,7 @@ bool CKorvalindApp::OnInit() {
 
 bool CKorvalindApp::InitInstance() {
   // No socket layer needs starting on this platform, and no control container or 3-D controls.
+  UseUserLocale();
   InitResources();
   SetAppName(Utf8ToWx(kAppName));
   SetVendorName(Utf8ToWx(kSettingsKey));

@@ -56,6 +56,8 @@ class CKorvalindView : public wxView {
  private:
   bool DoDataExchange(bool saveAndValidate);
   void CreateForm();
+  // The frame sized to show the whole form, and that size made its minimum.
+  void FitFrame();
   void BindCommands();
   wxWindow* Control(int id) const;
   void Message(const wxString& text) const;
@@ -63,6 +65,7 @@ class CKorvalindView : public wxView {
   void ReportTool(const Status& status, const char* success);
 
   void OnChangeDigits();
+  void OnFormKey(wxKeyEvent& event);
   void OnDoNothing();
   void OnVisitSite();
   void OnOnlineUpdate();

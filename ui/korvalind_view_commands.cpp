@@ -8,13 +8,17 @@
 #include <wx/scrolwin.h>
 #include <wx/utils.h>
 
+#include <iterator>
+
 #include "cipher/file_cipher.h"
 #include "tools/area_code_conversion.h"
 #include "tools/directory_builder.h"
 #include "tools/segment_conversion.h"
 #include "ui/app_resources.h"
 #include "ui/build_config.h"
+#include "ui/form_fit.h"
 #include "ui/korvalind_view.h"
+#include "ui/message_box.h"
 #include "ui/open_url.h"
 #include "ui/resource_ids.h"
 #include "ui/strings.h"
@@ -50,6 +54,7 @@ void CKorvalindView::BindCommands() {
   button(IDC_DECRYPT, &CKorvalindView::OnDecrypt);
   m_form->Bind(
       wxEVT_TEXT, [this](wxCommandEvent&) { OnChangeDigits(); }, IDC_DIGITS);
+  m_form->Bind(wxEVT_CHAR_HOOK, &CKorvalindView::OnFormKey, this);
 
   // Menu and accelerator commands reach the view through the document manager.
   auto menu = [this](int id, void (CKorvalindView::*handler)()) {
@@ -68,9 +73,29 @@ void CKorvalindView::BindCommands() {
 }
 
 void CKorvalindView::ShowMaintainerButtons() {
-  for (int id : {IDC_CONVERT_AREACODE, IDC_ORGANISE, IDC_BUILD, IDC_ENCRYPT, IDC_DECRYPT}) {
-    if (wxWindow* button = Control(id)) button->Show();
+  // Their template places lie over the result fields: shown, they stand in a row of their own
+  // below the form.
+  static constexpr int kMaintainer[] = {IDC_CONVERT_AREACODE, IDC_ORGANISE, IDC_BUILD,
+                                        IDC_ENCRYPT, IDC_DECRYPT};
+  PlaceButtonRow(m_form, kMaintainer, static_cast<int>(std::size(kMaintainer)));
+  FitFrame();
+}
+
+void CKorvalindView::OnFormKey(wxKeyEvent& event) {
+  const int key = event.GetKeyCode();
+  // Query is the form's default button: Enter presses it wherever the focus is, also on the
+  // number box's drop-down button after a pick from the history. A focused push button takes
+  // Enter as its own press.
+  if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && !event.HasAnyModifiers() &&
+      !dynamic_cast<wxButton*>(wxWindow::FindFocus())) {
+    if (wxWindow* query = Control(IDC_QUERY)) {
+      wxCommandEvent press(wxEVT_BUTTON, IDC_QUERY);
+      press.SetEventObject(query);
+      query->GetEventHandler()->ProcessEvent(press);
+      return;
+    }
   }
+  event.Skip();
 }
 
 void CKorvalindView::OnDoNothing() {}
@@ -135,11 +160,12 @@ void CKorvalindView::OnTrayNotify(int mouseMessage) {
   RemoveTrayIcon();
 }
 
-void CKorvalindView::OnVisitSite() { OpenUrl(kSiteUrl, SW_SHOW); }
+// The web buttons ignore the result, and never wait for the opener.
+void CKorvalindView::OnVisitSite() { OpenUrlInBackground(kSiteUrl); }
 
-void CKorvalindView::OnOnlineUpdate() { OpenUrl(kDownloadUrl, SW_SHOW); }
+void CKorvalindView::OnOnlineUpdate() { OpenUrlInBackground(kDownloadUrl); }
 
-void CKorvalindView::OnCompanionSite() { OpenUrl(kCompanionUrl, SW_SHOW); }
+void CKorvalindView::OnCompanionSite() { OpenUrlInBackground(kCompanionUrl); }
 
 void CKorvalindView::OnAbout() {
   // The application's About command, as the menu item sends it.
@@ -158,7 +184,7 @@ void CKorvalindView::OnFilePrint(int id) {
 
 void CKorvalindView::ReportTool(const Status& status, const char* success) {
   if (!status.ok()) {
-    Message(MessageToWx(status.message()));
+    Message(StatusToWx(status));
   } else if (success) {
     Message(Utf8ToWx(success));
   }

@@ -4,8 +4,13 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <wx/app.h>
+#include <wx/weakref.h>
+#include <wx/window.h>
+
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -139,6 +144,24 @@ int OpenUrl(const std::string& url, int /*showCmd*/, std::chrono::milliseconds p
   if (handler.pid < 0) return CodeForSpawnError(handler.error);
   ReapLater(handler.pid);
   return kOpenedCode;
+}
+
+void OpenUrlInBackground(const std::string& url, wxWindow* owner, std::function<void(int)> done) {
+  if (!done || !owner) {
+    std::thread([url] { OpenUrl(url, SW_SHOW); }).detach();
+    return;
+  }
+  // The weak reference is made, read and released on the user-interface thread only: the
+  // worker merely carries it.
+  auto watch = std::make_shared<wxWeakRef<wxWindow>>(owner);
+  std::thread([url, watch = std::move(watch), done = std::move(done)]() mutable {
+    const int result = OpenUrl(url, SW_SHOW);
+    wxApp* app = wxTheApp;
+    if (!app) return;
+    app->CallAfter([watch = std::move(watch), done = std::move(done), result] {
+      if (*watch) done(result);
+    });
+  }).detach();
 }
 
 }  // namespace korvalind::ui

@@ -34,6 +34,10 @@ inline constexpr char kFinished[] = "Finished!";
 // The data exchange's refusal of a text longer than its limit.
 inline constexpr char kMaxCharsFormat[] = "Please enter no more than %d characters.";
 
+// The document's own failures to save or open the chosen file: its name, then the reason.
+inline constexpr char kCannotSaveFormat[] = "无法保存“%s”：%s";
+inline constexpr char kCannotOpenFormat[] = "无法打开“%s”：%s";
+
 // The hyperlink control's failure message: this prefix, then the text for the open result.
 inline constexpr char kOpenErrorPrefix[] = "Unable to open hyperlink:\n\n";
 

@@ -172,7 +172,7 @@ TEST_F(ShellTest, NewAfterTheDirectoryWasDamagedReportsItAndRecovers) {
   WriteFile(directory_, std::string(64, '\x5a'));
   session_.Key('N', wxMOD_CONTROL);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs.boxes[0].text.Contains(U("damaged"))) << dialogs.boxes[0].text.utf8_string();
+  EXPECT_TRUE(dialogs.boxes[0].text.Contains(U("已损坏"))) << dialogs.boxes[0].text.utf8_string();
   EXPECT_EQ(session_.Text("IDC_COUNT"), U("手机号码段共计:0 [2002-11-08]"));
   session_.TypeIntoNumberBox("1390123");
   session_.PressEnter();
@@ -281,9 +281,9 @@ TEST(ShellStartTest, UnreadableDirectoryIsReportedAndEveryQueryIsNotFound) {
     const char* reason;
   };
   const Case cases[] = {
-      {"missing", "", "cannot be read"},
-      {"short", "thirteen byte", "damaged"},
-      {"garbage", std::string(64, '\x5a'), "damaged"},
+      {"missing", "", "无法读取号码库文件"},
+      {"short", "thirteen byte", "已损坏"},
+      {"garbage", std::string(64, '\x5a'), "已损坏"},
   };
   for (const Case& c : cases) {
     TempDir dir;
