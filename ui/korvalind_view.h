@@ -49,6 +49,8 @@ class CKorvalindView : public wxView {
   void OnInitialUpdate();
   void OnQuery();
   void OnEditCopy();
+  // Puts the five results on the clipboard as one line, separated by spaces.
+  void CopyResults();
   void OnEditPaste();
   void OnMinimize();
   void OnTrayNotify(int mouseMessage);

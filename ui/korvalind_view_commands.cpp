@@ -6,6 +6,7 @@
 #include <wx/combobox.h>
 #include <wx/panel.h>
 #include <wx/scrolwin.h>
+#include <wx/textctrl.h>
 #include <wx/utils.h>
 
 #include <iterator>
@@ -16,6 +17,7 @@
 #include "tools/segment_conversion.h"
 #include "ui/app_resources.h"
 #include "ui/build_config.h"
+#include "ui/entry_menu.h"
 #include "ui/form_fit.h"
 #include "ui/korvalind_view.h"
 #include "ui/message_box.h"
@@ -27,6 +29,9 @@
 
 namespace korvalind::ui {
 namespace {
+
+// The result fields in the order they stand on the form.
+constexpr int kResultFields[] = {IDC_PROVINCE, IDC_CITY, IDC_SIMTYPE, IDC_AREACODE, IDC_POSTCODE};
 
 // The encipher and decipher buttons work on fixed names in the current directory.
 constexpr char kEncipherSource[] = "korvalind.dat";
@@ -55,6 +60,9 @@ void CKorvalindView::BindCommands() {
   m_form->Bind(
       wxEVT_TEXT, [this](wxCommandEvent&) { OnChangeDigits(); }, IDC_DIGITS);
   m_form->Bind(wxEVT_CHAR_HOOK, &CKorvalindView::OnFormKey, this);
+  for (int id : {IDC_NUMBER, IDC_PROVINCE, IDC_CITY, IDC_SIMTYPE, IDC_AREACODE, IDC_POSTCODE}) {
+    AddEntryMenuItem(Control(id), kCopyResults, [this] { CopyResults(); });
+  }
 
   // Menu and accelerator commands reach the view through the document manager.
   auto menu = [this](int id, void (CKorvalindView::*handler)()) {
@@ -101,6 +109,16 @@ void CKorvalindView::OnFormKey(wxKeyEvent& event) {
 void CKorvalindView::OnDoNothing() {}
 
 void CKorvalindView::OnEditCopy() {
+  // In a result field with a selection the key copies that selection; otherwise the number
+  // box's selection, wherever the focus is.
+  wxWindow* focus = wxWindow::FindFocus();
+  for (int id : kResultFields) {
+    auto* field = dynamic_cast<wxTextCtrl*>(Control(id));
+    if (field && focus == field && field->CanCopy()) {
+      field->Copy();
+      return;
+    }
+  }
   long from = 0;
   long to = 0;
   m_cbNumber->GetSelection(&from, &to);
@@ -112,6 +130,19 @@ void CKorvalindView::OnEditCopy() {
   const std::string part = WxToGbk(text).substr(start, end - start);
   if (!wxTheClipboard->Open()) return;
   wxTheClipboard->SetData(new wxTextDataObject(GbkToWx(part)));
+  wxTheClipboard->Close();
+}
+
+void CKorvalindView::CopyResults() {
+  wxString line;
+  for (int id : kResultFields) {
+    auto* field = dynamic_cast<wxTextCtrl*>(Control(id));
+    if (!field) continue;
+    if (!line.empty()) line += wxS(' ');
+    line += field->GetValue();
+  }
+  if (!wxTheClipboard->Open()) return;
+  wxTheClipboard->SetData(new wxTextDataObject(line));
   wxTheClipboard->Close();
 }
 

@@ -70,6 +70,13 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
   if (event.AltDown()) flags |= wxACCEL_ALT;
   if (event.ShiftDown()) flags |= wxACCEL_SHIFT;
   const wxAcceleratorEntry pressed(flags, event.GetKeyCode());
+  // Ctrl+Q quits, as it does in the desktop's other programs (the menu's Exit command).
+  if (SameKey(pressed, wxAcceleratorEntry(wxACCEL_CTRL, 'Q'))) {
+    wxCommandEvent quit(wxEVT_MENU, ID_APP_EXIT);
+    quit.SetEventObject(this);
+    GetEventHandler()->ProcessEvent(quit);
+    return;
+  }
   for (const wxAcceleratorEntry& label_only : m_labelOnly) {
     if (SameKey(pressed, label_only)) return;  // swallowed: the shortcut is a label only
   }

@@ -29,6 +29,8 @@ inline constexpr int kRecentFileCount = 4;
 
 // The notification-area tooltip.
 inline constexpr char kTrayTip[] = "手机号码查询软件";
+// The item that the text entries' context menus gain: all five results as one line.
+inline constexpr char kCopyResults[] = "复制结果";
 // Shown when the segment conversion has run.
 inline constexpr char kFinished[] = "Finished!";
 // The data exchange's refusal of a text longer than its limit.

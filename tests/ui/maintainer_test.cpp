@@ -13,6 +13,7 @@
 #include "directory/query.h"
 #include "gui_harness.h"
 #include "ui/korvalind_view.h"
+#include "ui/main_frame.h"
 
 namespace korvalind::testing {
 namespace {
@@ -34,6 +35,19 @@ TEST(MaintainerTest, ButtonsAreShownOnlyWithTheOption) {
     }
     for (const char* name : kAlwaysHidden) EXPECT_FALSE(session.Control(name)->IsShown()) << name;
     EXPECT_TRUE(session.Control("IDC_QUERY")->IsShown());
+    if (!maintainer) continue;
+    // Shown, they cover nothing: a row of their own inside the form, which the window shows.
+    wxWindow* form = session.view()->Form();
+    for (const char* name : kMaintainerButtons) {
+      const wxRect button = session.Control(name)->GetRect();
+      EXPECT_TRUE(wxRect(form->GetSize()).Contains(button)) << name;
+      for (wxWindow* other : form->GetChildren()) {
+        if (other == session.Control(name) || !other->IsShown()) continue;
+        EXPECT_FALSE(button.Intersects(other->GetRect()))
+            << name << " covers " << other->GetName() << " " << other->GetLabel().utf8_string();
+      }
+    }
+    EXPECT_EQ(session.frame()->GetClientSize(), form->GetSize());
   }
 }
 

@@ -10,6 +10,8 @@
 #include <wx/menu.h>
 #include <wx/panel.h>
 
+#include <algorithm>
+
 #include "gui_harness.h"
 #include "opener_stub.h"
 #include "ui/build_config.h"
@@ -114,7 +116,6 @@ TEST_F(ShellTest, ShortcutTextsOfTheMenuAreLabelsOnly) {
   DialogCatcher dialogs;
   session_.Key('G', wxMOD_CONTROL);
   session_.Key('U', wxMOD_CONTROL);
-  session_.Key('Q', wxMOD_CONTROL);
   Pump(100);
   EXPECT_TRUE(opener_.Opened().empty());
   EXPECT_TRUE(dialogs.boxes.empty());
@@ -125,8 +126,13 @@ TEST_F(ShellTest, ShortcutTextsOfTheMenuAreLabelsOnly) {
   session_.MenuCommand(ID_ONLINE_UPDATE);
   session_.Click("IDC_VISITSITE");
   session_.Click("IDC_UPDATE");
-  EXPECT_EQ(opener_.Opened(),
-            (std::vector<std::string>{kSiteUrl, kDownloadUrl, kSiteUrl, kDownloadUrl}));
+  // Each opener runs on a thread of its own: they finish in any order.
+  EXPECT_TRUE(PumpUntil([&] { return opener_.Opened().size() == 4; }));
+  std::vector<std::string> opened = opener_.Opened();
+  std::sort(opened.begin(), opened.end());
+  std::vector<std::string> expected{kSiteUrl, kDownloadUrl, kSiteUrl, kDownloadUrl};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(opened, expected);
   EXPECT_TRUE(dialogs.boxes.empty());
   EXPECT_TRUE(dialogs.fileDialogs.empty());
 }
@@ -138,6 +144,8 @@ TEST_F(ShellTest, CtrlSSavesAnEmptyFileUnderTheChosenName) {
   session_.Key('S', wxMOD_CONTROL);
   ASSERT_TRUE(PumpUntil([&] { return FileExists(saved); }));
   EXPECT_EQ(dialogs.fileDialogs.size(), 1u);
+  // The name proposed is the one the caption shows.
+  EXPECT_EQ(dialogs.fileNames, std::vector<wxString>{U("Korvalind")});
   EXPECT_EQ(ReadFile(saved), "");
   EXPECT_EQ(session_.Caption(), CaptionFor("saved.kvd"));
 }
@@ -217,9 +225,17 @@ TEST_F(ShellTest, CtrlPPrintsThroughTheFormsPrintDialog) {
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(ShellTest, ExitClosesTheWindow) {
-  session_.MenuCommand(ID_APP_EXIT);
-  EXPECT_TRUE(PumpUntil([&] { return session_.frame() == nullptr; }));
+TEST_F(ShellTest, ExitAndCtrlQCloseTheWindow) {
+  for (bool by_key : {false, true}) {
+    if (by_key) {
+      AppSession again({.directory = directory_});
+      again.Key('Q', wxMOD_CONTROL);
+      EXPECT_TRUE(PumpUntil([&] { return again.frame() == nullptr; })) << "Ctrl+Q";
+    } else {
+      session_.MenuCommand(ID_APP_EXIT);
+      EXPECT_TRUE(PumpUntil([&] { return session_.frame() == nullptr; })) << "Exit";
+    }
+  }
 }
 
 TEST(ShellStartTest, CommandLineTakesTheMaintainerOptionAndAFile) {
