@@ -10,6 +10,7 @@
 #include "ui/korvalind_view.h"
 #include "ui/main_frame.h"
 #include "ui/resource_ids.h"
+#include "ui/settings_file.h"
 #include "ui/strings.h"
 #include "ui/text_edge.h"
 #include "ui/user_locale.h"
@@ -49,6 +50,7 @@ bool CKorvalindApp::InitInstance() {
   InitResources();
   SetAppName(Utf8ToWx(kAppName));
   SetVendorName(Utf8ToWx(kSettingsKey));
+  UseSettingsFile();
 
   m_docManager = new CKorvalindDocManager;
   m_docManager->FileHistoryLoad(*wxConfigBase::Get());
@@ -61,6 +63,7 @@ bool CKorvalindApp::InitInstance() {
   if (!doc) return false;
   if (m_maintainer) View()->ShowMaintainerButtons();
   CMainFrame* frame = MainFrame();
+  frame->RestorePosition(*wxConfigBase::Get());
   SetTopWindow(frame);
   frame->Show();
   frame->Update();
@@ -70,6 +73,7 @@ bool CKorvalindApp::InitInstance() {
 void CKorvalindApp::ExitInstance() {
   if (!m_docManager) return;
   m_docManager->FileHistorySave(*wxConfigBase::Get());
+  wxConfigBase::Get()->Flush();
   delete m_docManager;
   m_docManager = nullptr;
 }

@@ -11,6 +11,7 @@
 #include <wx/panel.h>
 
 #include <algorithm>
+#include <cstdlib>
 
 #include "gui_harness.h"
 #include "opener_stub.h"
@@ -223,6 +224,22 @@ TEST_F(ShellTest, CtrlPPrintsThroughTheFormsPrintDialog) {
   EXPECT_EQ(dialogs.otherDialogs.size(), 1u);
   EXPECT_TRUE(dialogs.otherDialogs[0].Contains(wxS("Print"))) << dialogs.otherDialogs[0];
   EXPECT_TRUE(dialogs.boxes.empty());
+}
+
+TEST(ShellPositionTest, WindowReopensWhereItWasClosedAndSettingsLiveUnderXdgConfigHome) {
+  TempDir dir;
+  const std::string directory = WriteWorkedDirectory(dir);
+  const wxPoint where(37, 53);
+  {
+    AppSession first({.directory = directory});
+    first.frame()->Move(where);
+    PumpUntil([&] { return first.frame()->GetPosition() == where; }, 1000);
+  }
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  ASSERT_NE(config, nullptr);
+  EXPECT_TRUE(FileExists(std::string(config) + "/korvalind/korvalind.conf"));
+  AppSession second({.directory = directory});
+  EXPECT_EQ(second.frame()->GetPosition(), where);
 }
 
 TEST_F(ShellTest, ExitAndCtrlQCloseTheWindow) {
