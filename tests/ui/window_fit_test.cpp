@@ -165,6 +165,14 @@ TEST_F(WindowFitTest, LinksReadOnTheThemeBackground) {
   session_.MenuCommand(ID_APP_ABOUT);
 }
 
+TEST_F(WindowFitTest, WindowOffersItsIconAtEverySize) {
+  const wxIconBundle icons = session_.frame()->GetIcons();
+  for (int size : {16, 32, 48, 64, 128, 256}) {
+    const wxIcon icon = icons.GetIcon(wxSize(size, size), wxIconBundle::FALLBACK_NONE);
+    EXPECT_TRUE(icon.IsOk() && icon.GetWidth() == size) << size;
+  }
+}
+
 TEST(ContrastRatioTest, KnownPairs) {
   struct Case {
     wxColour a;
