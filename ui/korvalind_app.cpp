@@ -28,7 +28,8 @@ CKorvalindApp::CKorvalindApp() {
 void CKorvalindApp::OnInitCmdLine(wxCmdLineParser& parser) {
   wxApp::OnInitCmdLine(parser);
   parser.AddSwitch(wxString(), wxS("maintainer"),
-                   wxS("show the maintainer buttons (data conversion, build, encipher)"));
+                   wxS("show the maintainer buttons (data conversion, build, encipher) in a row "
+                       "below the form"));
   parser.AddParam(wxS("file"), wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
@@ -40,6 +41,7 @@ bool CKorvalindApp::OnCmdLineParsed(wxCmdLineParser& parser) {
 }
 
 bool CKorvalindApp::OnInit() {
+  UseUserLocale();  // before the command line, whose usage text is the toolkit's
   if (!wxApp::OnInit()) return false;
   return InitInstance();
 }
