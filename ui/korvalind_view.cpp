@@ -8,8 +8,6 @@
 #include <wx/toplevel.h>
 #include <wx/xrc/xmlres.h>
 
-#include <algorithm>
-
 #include "directory/loader.h"
 #include "directory/query.h"
 #include "platform/paths.h"
