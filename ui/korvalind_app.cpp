@@ -9,6 +9,7 @@
 #include "ui/korvalind_doc.h"
 #include "ui/korvalind_view.h"
 #include "ui/main_frame.h"
+#include "ui/open_url.h"
 #include "ui/resource_ids.h"
 #include "ui/settings_file.h"
 #include "ui/strings.h"
@@ -81,6 +82,7 @@ void CKorvalindApp::ExitInstance() {
 }
 
 int CKorvalindApp::OnExit() {
+  DropLaterOpenResults();
   ExitInstance();
   return wxApp::OnExit();
 }

@@ -11,6 +11,7 @@
 #include <cerrno>
 #include <cstdlib>
 #include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -105,6 +106,11 @@ std::string Trimmed(std::string text) {
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+// Results of background openers are handed to the application only while it runs: a thread
+// that finishes after the application has ended drops its result.
+std::mutex results_mutex;
+bool results_closed = false;
+
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
@@ -156,12 +162,18 @@ void OpenUrlInBackground(const std::string& url, wxWindow* owner, std::function<
   auto watch = std::make_shared<wxWeakRef<wxWindow>>(owner);
   std::thread([url, watch = std::move(watch), done = std::move(done)]() mutable {
     const int result = OpenUrl(url, SW_SHOW);
+    const std::lock_guard<std::mutex> lock(results_mutex);
     wxApp* app = wxTheApp;
-    if (!app) return;
+    if (results_closed || !app) return;
     app->CallAfter([watch = std::move(watch), done = std::move(done), result] {
       if (*watch) done(result);
     });
   }).detach();
+}
+
+void DropLaterOpenResults() {
+  const std::lock_guard<std::mutex> lock(results_mutex);
+  results_closed = true;
 }
 
 }  // namespace korvalind::ui

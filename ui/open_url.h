@@ -30,6 +30,9 @@ int OpenUrl(const std::string& url, int showCmd,
 void OpenUrlInBackground(const std::string& url, wxWindow* owner = nullptr,
                          std::function<void(int)> done = {});
 
+// From now on, results of openers still running are dropped: the application is ending.
+void DropLaterOpenResults();
+
 // The Exec line of the desktop's default handler for web pages, empty when none can be found.
 std::string DefaultWebHandlerExec();
 
