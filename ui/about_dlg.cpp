@@ -5,6 +5,7 @@
 #include "ui/app_resources.h"
 #include "ui/build_config.h"
 #include "ui/dialog_font.h"
+#include "ui/form_fit.h"
 #include "ui/link_label.h"
 #include "ui/strings.h"
 #include "ui/text_edge.h"
@@ -20,6 +21,8 @@ CAboutDlg::CAboutDlg(wxWindow* parent) {
   // Dialog units are measured with the dialog's own font, so it is set before loading.
   SetFont(DialogFont(kAboutFontPoints));
   wxXmlResource::Get()->LoadDialog(this, parent, wxS("IDD_ABOUT"));
+  // The notice line is wider than its template place at every text size.
+  FitStaticTexts(this);
   DoDataExchange();
   OnInitDialog();
 }

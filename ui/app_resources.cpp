@@ -33,7 +33,8 @@ void InitResources() {
 
 wxIconBundle LoadAppIcons() {
   wxIconBundle icons;
-  for (const wchar_t* name : {L"IDR_MAINFRAME_32", L"IDR_MAINFRAME_16"}) {
+  for (const wchar_t* name : {L"IDR_MAINFRAME_256", L"IDR_MAINFRAME_128", L"IDR_MAINFRAME_64",
+                              L"IDR_MAINFRAME_48", L"IDR_MAINFRAME_32", L"IDR_MAINFRAME_16"}) {
     wxBitmap bitmap = wxXmlResource::Get()->LoadBitmap(name);
     if (!bitmap.IsOk()) continue;
     wxIcon icon;

@@ -9,9 +9,12 @@
 #include "ui/korvalind_doc.h"
 #include "ui/korvalind_view.h"
 #include "ui/main_frame.h"
+#include "ui/open_url.h"
 #include "ui/resource_ids.h"
+#include "ui/settings_file.h"
 #include "ui/strings.h"
 #include "ui/text_edge.h"
+#include "ui/user_locale.h"
 
 namespace korvalind::ui {
 
@@ -26,7 +29,8 @@ CKorvalindApp::CKorvalindApp() {
 void CKorvalindApp::OnInitCmdLine(wxCmdLineParser& parser) {
   wxApp::OnInitCmdLine(parser);
   parser.AddSwitch(wxString(), wxS("maintainer"),
-                   wxS("show the maintainer buttons (data conversion, build, encipher)"));
+                   wxS("show the maintainer buttons (data conversion, build, encipher) in a row "
+                       "below the form"));
   parser.AddParam(wxS("file"), wxCMD_LINE_VAL_STRING, wxCMD_LINE_PARAM_OPTIONAL);
 }
 
@@ -38,15 +42,18 @@ bool CKorvalindApp::OnCmdLineParsed(wxCmdLineParser& parser) {
 }
 
 bool CKorvalindApp::OnInit() {
+  UseUserLocale();  // before the command line, whose usage text is the toolkit's
   if (!wxApp::OnInit()) return false;
   return InitInstance();
 }
 
 bool CKorvalindApp::InitInstance() {
   // No socket layer needs starting on this platform, and no control container or 3-D controls.
+  UseUserLocale();
   InitResources();
   SetAppName(Utf8ToWx(kAppName));
   SetVendorName(Utf8ToWx(kSettingsKey));
+  UseSettingsFile();
 
   m_docManager = new CKorvalindDocManager;
   m_docManager->FileHistoryLoad(*wxConfigBase::Get());
@@ -59,6 +66,7 @@ bool CKorvalindApp::InitInstance() {
   if (!doc) return false;
   if (m_maintainer) View()->ShowMaintainerButtons();
   CMainFrame* frame = MainFrame();
+  frame->RestorePosition(*wxConfigBase::Get());
   SetTopWindow(frame);
   frame->Show();
   frame->Update();
@@ -68,11 +76,13 @@ bool CKorvalindApp::InitInstance() {
 void CKorvalindApp::ExitInstance() {
   if (!m_docManager) return;
   m_docManager->FileHistorySave(*wxConfigBase::Get());
+  wxConfigBase::Get()->Flush();
   delete m_docManager;
   m_docManager = nullptr;
 }
 
 int CKorvalindApp::OnExit() {
+  DropLaterOpenResults();
   ExitInstance();
   return wxApp::OnExit();
 }

@@ -20,6 +20,8 @@ CKorvalindDoc::CKorvalindDoc() { Bind(wxEVT_MENU, &CKorvalindDoc::OnFileSave, th
 bool CKorvalindDoc::OnNewDocument() {
   if (!wxDocument::OnNewDocument()) return false;
   SetTitle(Utf8ToWx(kDocumentTitle));
+  // Save proposes the name the caption shows, not the new-file base name.
+  SetFilename(GetTitle(), false);
   TitleChanged();
   return true;
 }
@@ -34,7 +36,7 @@ bool CKorvalindDoc::OnOpenDocument(const wxString& file) {
 bool CKorvalindDoc::DoSaveDocument(const wxString& file) {
   std::ofstream out(file.fn_str(), std::ios::binary | std::ios::trunc);
   if (!out) {
-    ShowMessage(GetDocumentWindow(), wxString::Format(wxS("Cannot save \"%s\": %s"), file,
+    ShowMessage(GetDocumentWindow(), wxString::Format(Utf8ToWx(kCannotSaveFormat), file,
                                                       Utf8ToWx(std::strerror(errno))));
     return false;
   }
@@ -44,7 +46,7 @@ bool CKorvalindDoc::DoSaveDocument(const wxString& file) {
 bool CKorvalindDoc::DoOpenDocument(const wxString& file) {
   std::ifstream in(file.fn_str(), std::ios::binary);
   if (!in) {
-    ShowMessage(GetDocumentWindow(), wxString::Format(wxS("Cannot open \"%s\": %s"), file,
+    ShowMessage(GetDocumentWindow(), wxString::Format(Utf8ToWx(kCannotOpenFormat), file,
                                                       Utf8ToWx(std::strerror(errno))));
     return false;
   }

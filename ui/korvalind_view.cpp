@@ -5,14 +5,14 @@
 #include <wx/scrolwin.h>
 #include <wx/stattext.h>
 #include <wx/textctrl.h>
+#include <wx/toplevel.h>
 #include <wx/xrc/xmlres.h>
-
-#include <algorithm>
 
 #include "directory/loader.h"
 #include "directory/query.h"
 #include "platform/paths.h"
 #include "ui/doc_manager.h"
+#include "ui/form_fit.h"
 #include "ui/main_frame.h"
 #include "ui/message_box.h"
 #include "ui/resource_ids.h"
@@ -86,11 +86,10 @@ void CKorvalindView::CreateForm() {
                                     GetFrame()->GetClientSize(), wxHSCROLL | wxVSCROLL);
   m_form = wxXmlResource::Get()->LoadPanel(m_scroller, wxS("IDD_QUERY_FORM"));
   m_form->Move(0, 0);
-  // GTK's drop-down button takes a third of the number box's template width: narrow margins
-  // leave room for the seven digits.
-  if (auto* number = dynamic_cast<wxComboBox*>(m_form->FindWindow(IDC_NUMBER))) {
-    number->SetMargins(2);
-  }
+  // GTK's drop-down button takes a third of the number box's template width: the box grows to
+  // the right until a whole number shows, and Query moves with it.
+  FitNumberBox(m_form);
+  FitStaticTexts(m_form);
   AddStaticEdges(m_form, {IDC_COUNT, IDC_TITLE});
   // The controls keep their places whatever the window's size; a smaller window scrolls.
   m_scroller->SetVirtualSize(m_form->GetSize());
@@ -159,22 +158,26 @@ bool CKorvalindView::DoDataExchange(bool save) {
 
 void CKorvalindView::OnInitialUpdate() {
   UpdateData(false);
-  wxWindow* frame = GetFrame();
-  frame->Layout();
-  // Shrink the window to the form in each dimension where it is larger; never enlarge it.
-  const wxSize client = frame->GetClientSize();
-  const wxSize form = m_form->GetSize();
-  const wxSize fit(std::min(client.x, form.x), std::min(client.y, form.y));
-  if (fit != client) frame->SetClientSize(fit);
+  FitFrame();
 
   const Status status = LoadDirectory(DefaultDirectoryPath(), &m_image);
   // A directory that cannot be read is reported; the form goes on with the empty one, so every
   // query is answered "not found".
-  if (!status.ok()) Message(MessageToWx(status.message()));
+  if (!status.ok()) Message(StatusToWx(status));
   m_strCount = CountLine(m_image);
   UpdateData(false);
   m_editDigits.SubclassWindow(dynamic_cast<wxTextCtrl*>(Control(IDC_DIGITS)));
   m_cbNumber->SetFocus();
+}
+
+void CKorvalindView::FitFrame() {
+  auto* frame = dynamic_cast<wxTopLevelWindow*>(GetFrame());
+  if (!frame) return;
+  m_scroller->SetVirtualSize(m_form->GetSize());
+  // Whatever the text size, the whole form shows at start and after New; it is also the
+  // smallest size the window can be given (a smaller screen scrolls instead).
+  FitFrameToForm(frame, m_form->GetSize());
+  frame->Layout();
 }
 
 void CKorvalindView::OnQuery() {

@@ -49,6 +49,8 @@ class CKorvalindView : public wxView {
   void OnInitialUpdate();
   void OnQuery();
   void OnEditCopy();
+  // Puts the five results on the clipboard as one line, separated by spaces.
+  void CopyResults();
   void OnEditPaste();
   void OnMinimize();
   void OnTrayNotify(int mouseMessage);
@@ -56,6 +58,8 @@ class CKorvalindView : public wxView {
  private:
   bool DoDataExchange(bool saveAndValidate);
   void CreateForm();
+  // The frame sized to show the whole form, and that size made its minimum.
+  void FitFrame();
   void BindCommands();
   wxWindow* Control(int id) const;
   void Message(const wxString& text) const;
@@ -63,6 +67,7 @@ class CKorvalindView : public wxView {
   void ReportTool(const Status& status, const char* success);
 
   void OnChangeDigits();
+  void OnFormKey(wxKeyEvent& event);
   void OnDoNothing();
   void OnVisitSite();
   void OnOnlineUpdate();

@@ -6,7 +6,10 @@
 #include <wx/combobox.h>
 #include <wx/panel.h>
 #include <wx/scrolwin.h>
+#include <wx/textctrl.h>
 #include <wx/utils.h>
+
+#include <iterator>
 
 #include "cipher/file_cipher.h"
 #include "tools/area_code_conversion.h"
@@ -14,7 +17,10 @@
 #include "tools/segment_conversion.h"
 #include "ui/app_resources.h"
 #include "ui/build_config.h"
+#include "ui/entry_menu.h"
+#include "ui/form_fit.h"
 #include "ui/korvalind_view.h"
+#include "ui/message_box.h"
 #include "ui/open_url.h"
 #include "ui/resource_ids.h"
 #include "ui/strings.h"
@@ -23,6 +29,9 @@
 
 namespace korvalind::ui {
 namespace {
+
+// The result fields in the order they stand on the form.
+constexpr int kResultFields[] = {IDC_PROVINCE, IDC_CITY, IDC_SIMTYPE, IDC_AREACODE, IDC_POSTCODE};
 
 // The encipher and decipher buttons work on fixed names in the current directory.
 constexpr char kEncipherSource[] = "korvalind.dat";
@@ -50,6 +59,10 @@ void CKorvalindView::BindCommands() {
   button(IDC_DECRYPT, &CKorvalindView::OnDecrypt);
   m_form->Bind(
       wxEVT_TEXT, [this](wxCommandEvent&) { OnChangeDigits(); }, IDC_DIGITS);
+  m_form->Bind(wxEVT_CHAR_HOOK, &CKorvalindView::OnFormKey, this);
+  for (int id : {IDC_NUMBER, IDC_PROVINCE, IDC_CITY, IDC_SIMTYPE, IDC_AREACODE, IDC_POSTCODE}) {
+    AddEntryMenuItem(Control(id), kCopyResults, [this] { CopyResults(); });
+  }
 
   // Menu and accelerator commands reach the view through the document manager.
   auto menu = [this](int id, void (CKorvalindView::*handler)()) {
@@ -68,14 +81,44 @@ void CKorvalindView::BindCommands() {
 }
 
 void CKorvalindView::ShowMaintainerButtons() {
-  for (int id : {IDC_CONVERT_AREACODE, IDC_ORGANISE, IDC_BUILD, IDC_ENCRYPT, IDC_DECRYPT}) {
-    if (wxWindow* button = Control(id)) button->Show();
+  // Their template places lie over the result fields: shown, they stand in a row of their own
+  // below the form.
+  static constexpr int kMaintainer[] = {IDC_CONVERT_AREACODE, IDC_ORGANISE, IDC_BUILD,
+                                        IDC_ENCRYPT, IDC_DECRYPT};
+  PlaceButtonRow(m_form, kMaintainer, static_cast<int>(std::size(kMaintainer)));
+  FitFrame();
+}
+
+void CKorvalindView::OnFormKey(wxKeyEvent& event) {
+  const int key = event.GetKeyCode();
+  // Query is the form's default button: Enter presses it wherever the focus is, also on the
+  // number box's drop-down button after a pick from the history. A focused push button takes
+  // Enter as its own press.
+  if ((key == WXK_RETURN || key == WXK_NUMPAD_ENTER) && !event.HasAnyModifiers() &&
+      !dynamic_cast<wxButton*>(wxWindow::FindFocus())) {
+    if (wxWindow* query = Control(IDC_QUERY)) {
+      wxCommandEvent press(wxEVT_BUTTON, IDC_QUERY);
+      press.SetEventObject(query);
+      query->GetEventHandler()->ProcessEvent(press);
+      return;
+    }
   }
+  event.Skip();
 }
 
 void CKorvalindView::OnDoNothing() {}
 
 void CKorvalindView::OnEditCopy() {
+  // In a result field with a selection the key copies that selection; otherwise the number
+  // box's selection, wherever the focus is.
+  wxWindow* focus = wxWindow::FindFocus();
+  for (int id : kResultFields) {
+    auto* field = dynamic_cast<wxTextCtrl*>(Control(id));
+    if (field && focus == field && field->CanCopy()) {
+      field->Copy();
+      return;
+    }
+  }
   long from = 0;
   long to = 0;
   m_cbNumber->GetSelection(&from, &to);
@@ -87,6 +130,19 @@ void CKorvalindView::OnEditCopy() {
   const std::string part = WxToGbk(text).substr(start, end - start);
   if (!wxTheClipboard->Open()) return;
   wxTheClipboard->SetData(new wxTextDataObject(GbkToWx(part)));
+  wxTheClipboard->Close();
+}
+
+void CKorvalindView::CopyResults() {
+  wxString line;
+  for (int id : kResultFields) {
+    auto* field = dynamic_cast<wxTextCtrl*>(Control(id));
+    if (!field) continue;
+    if (!line.empty()) line += wxS(' ');
+    line += field->GetValue();
+  }
+  if (!wxTheClipboard->Open()) return;
+  wxTheClipboard->SetData(new wxTextDataObject(line));
   wxTheClipboard->Close();
 }
 
@@ -135,11 +191,12 @@ void CKorvalindView::OnTrayNotify(int mouseMessage) {
   RemoveTrayIcon();
 }
 
-void CKorvalindView::OnVisitSite() { OpenUrl(kSiteUrl, SW_SHOW); }
+// The web buttons ignore the result, and never wait for the opener.
+void CKorvalindView::OnVisitSite() { OpenUrlInBackground(kSiteUrl); }
 
-void CKorvalindView::OnOnlineUpdate() { OpenUrl(kDownloadUrl, SW_SHOW); }
+void CKorvalindView::OnOnlineUpdate() { OpenUrlInBackground(kDownloadUrl); }
 
-void CKorvalindView::OnCompanionSite() { OpenUrl(kCompanionUrl, SW_SHOW); }
+void CKorvalindView::OnCompanionSite() { OpenUrlInBackground(kCompanionUrl); }
 
 void CKorvalindView::OnAbout() {
   // The application's About command, as the menu item sends it.
@@ -158,7 +215,7 @@ void CKorvalindView::OnFilePrint(int id) {
 
 void CKorvalindView::ReportTool(const Status& status, const char* success) {
   if (!status.ok()) {
-    Message(MessageToWx(status.message()));
+    Message(StatusToWx(status));
   } else if (success) {
     Message(Utf8ToWx(success));
   }

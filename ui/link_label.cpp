@@ -9,11 +9,10 @@
 #include "ui/open_url.h"
 #include "ui/strings.h"
 #include "ui/text_edge.h"
+#include "ui/theme_colours.h"
 
 namespace korvalind::ui {
 
-const wxColour CLinkLabel::kDefaultNormal(0, 0, 238);
-const wxColour CLinkLabel::kDefaultOpened(85, 26, 139);
 const wxColour CLinkLabel::kDefaultHot(255, 0, 0);
 
 wxRect FitRectToText(const wxRect& window, const wxSize& border, const wxSize& text, long style) {
@@ -46,6 +45,10 @@ CLinkLabel::CLinkLabel(wxWindow* parent, wxWindowID id, const wxString& label, c
                        const wxSize& size, long style)
     : wxGenericStaticText(parent, id, label, pos, size, style | wxST_NO_AUTORESIZE),
       m_timer(this, kHoverTimerId) {
+  // Fixed blue and purple would be unreadable on a dark theme: the theme's own link colours.
+  const LinkColours theme = ThemeLinkColours();
+  m_clrNormal = theme.link;
+  m_clrOpened = theme.visited;
   Bind(wxEVT_MOTION, &CLinkLabel::OnMouseMove, this);
   Bind(wxEVT_LEFT_DOWN, &CLinkLabel::OnLeftDown, this);
   Bind(wxEVT_LEFT_UP, &CLinkLabel::OnLeftUp, this);
@@ -99,7 +102,15 @@ void CLinkLabel::SetHandCursor(const wxCursor& cursor) {
 
 void CLinkLabel::OnClicked() {
   m_bHot = false;
-  const int result = OpenUrl(std::string(m_strTarget.utf8_str()), SW_SHOW);
+  ApplyState();
+  // The opener may take its time (or never return): the window goes on meanwhile, and the
+  // result arrives later.
+  OpenUrlInBackground(std::string(m_strTarget.utf8_str()), this,
+                      [this](int result) { OnOpenResult(result); });
+}
+
+void CLinkLabel::OnOpenResult(int result) {
+  ++m_results;
   m_bOpened = result > 32;
   if (m_bOpened) {
     MarkOpened(true);

@@ -15,10 +15,9 @@ namespace korvalind::ui {
 // one gets no mouse events on GTK.
 class CLinkLabel : public wxGenericStaticText {
  public:
-  // Colours of the three states; wxNullColour as the hot colour means the system highlight.
-  static const wxColour kDefaultNormal;  // RGB(0, 0, 238)
-  static const wxColour kDefaultOpened;  // RGB(85, 26, 139)
-  static const wxColour kDefaultHot;     // RGB(255, 0, 0)
+  // The hot colour until SetLinkColors; wxNullColour given there means the system highlight.
+  // Normal and opened start as the theme's link and visited colours.
+  static const wxColour kDefaultHot;  // RGB(255, 0, 0)
   static constexpr int kHoverTimerId = 100;
   static constexpr int kHoverPeriodMs = 100;
 
@@ -43,10 +42,13 @@ class CLinkLabel : public wxGenericStaticText {
   // A null cursor makes the control use its fallback cursor.
   void SetHandCursor(const wxCursor& cursor);
 
-  // The click: opens the target and shows the failure, if any.
+  // The click: starts opening the target; OnOpenResult shows a failure when it is known.
   void OnClicked();
+  // How many opening results have arrived (each click brings one).
+  int OpenResults() const { return m_results; }
 
  private:
+  void OnOpenResult(int result);
   void FitToText();
   void LoadFallbackCursor();
   void ShowOpenError(int code);
@@ -58,8 +60,8 @@ class CLinkLabel : public wxGenericStaticText {
   void OnTimer(wxTimerEvent& event);
   void OnEraseBackground(wxEraseEvent& event);
 
-  wxColour m_clrNormal = kDefaultNormal;
-  wxColour m_clrOpened = kDefaultOpened;
+  wxColour m_clrNormal;
+  wxColour m_clrOpened;
   wxColour m_clrHot = kDefaultHot;
   bool m_bHot = false;
   bool m_bOpened = false;
@@ -69,6 +71,7 @@ class CLinkLabel : public wxGenericStaticText {
   wxCursor m_hHandCursor;
   wxTimer m_timer;
   bool m_pressed = false;
+  int m_results = 0;
 };
 
 // The rectangle FitToText gives a control: window is its rectangle in the parent, border the

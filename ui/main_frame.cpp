@@ -1,5 +1,7 @@
 #include "ui/main_frame.h"
 
+#include <wx/config.h>
+#include <wx/display.h>
 #include <wx/menu.h>
 #include <wx/xrc/xmlres.h>
 
@@ -17,6 +19,9 @@ namespace {
 // Large enough for the form: the initial update shrinks the window to fit it.
 const wxSize kInitialSize(800, 600);
 constexpr int kFormFontPoints = 12;
+// Where the window's last position is kept in the settings.
+constexpr wchar_t kPositionX[] = L"/Window/X";
+constexpr wchar_t kPositionY[] = L"/Window/Y";
 
 bool SameKey(const wxAcceleratorEntry& a, const wxAcceleratorEntry& b) {
   return a.GetFlags() == b.GetFlags() && a.GetKeyCode() == b.GetKeyCode();
@@ -32,6 +37,7 @@ CMainFrame::CMainFrame(wxDocManager* manager)
   SetFont(DialogFont(kFormFontPoints));
   LoadMenuAndAccelerators();
   Bind(wxEVT_CHAR_HOOK, &CMainFrame::OnCharHook, this);
+  Bind(wxEVT_CLOSE_WINDOW, &CMainFrame::OnClose, this);
   // Keys of the table whose commands nobody handles do nothing, and in particular never reach
   // the focused edit as its own editing keys (Ctrl+X, Shift+Delete, Ctrl+Z, Alt+Backspace).
   for (int id : {ID_EDIT_UNDO, ID_EDIT_CUT, ID_NEXT_PANE, ID_PREV_PANE}) {
@@ -70,8 +76,34 @@ void CMainFrame::OnCharHook(wxKeyEvent& event) {
   if (event.AltDown()) flags |= wxACCEL_ALT;
   if (event.ShiftDown()) flags |= wxACCEL_SHIFT;
   const wxAcceleratorEntry pressed(flags, event.GetKeyCode());
+  // Ctrl+Q quits, as it does in the desktop's other programs (the menu's Exit command).
+  if (SameKey(pressed, wxAcceleratorEntry(wxACCEL_CTRL, 'Q'))) {
+    wxCommandEvent quit(wxEVT_MENU, ID_APP_EXIT);
+    quit.SetEventObject(this);
+    GetEventHandler()->ProcessEvent(quit);
+    return;
+  }
   for (const wxAcceleratorEntry& label_only : m_labelOnly) {
     if (SameKey(pressed, label_only)) return;  // swallowed: the shortcut is a label only
+  }
+  event.Skip();
+}
+
+void CMainFrame::RestorePosition(wxConfigBase& settings) {
+  long x = 0;
+  long y = 0;
+  if (!settings.Read(kPositionX, &x) || !settings.Read(kPositionY, &y)) return;
+  const wxPoint at(static_cast<int>(x), static_cast<int>(y));
+  // The title bar's corner must lie on a screen: a monitor unplugged since keeps its place.
+  if (wxDisplay::GetFromPoint(at + wxPoint(8, 8)) == wxNOT_FOUND) return;
+  Move(at);
+}
+
+void CMainFrame::OnClose(wxCloseEvent& event) {
+  if (wxConfigBase* settings = wxConfigBase::Get(false); settings && !IsIconized()) {
+    const wxPoint at = GetPosition();
+    settings->Write(kPositionX, static_cast<long>(at.x));
+    settings->Write(kPositionY, static_cast<long>(at.y));
   }
   event.Skip();
 }

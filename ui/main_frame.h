@@ -5,6 +5,8 @@
 
 #include <vector>
 
+class wxConfigBase;
+
 namespace korvalind::ui {
 
 // The main window: menu "功能(&F)", the accelerator table, the program's icon and the dialog
@@ -16,9 +18,13 @@ class CMainFrame : public wxDocParentFrame {
   // The menu's shortcut texts that the accelerator table does not bind (Ctrl+G, Ctrl+U).
   const std::vector<wxAcceleratorEntry>& LabelOnlyShortcuts() const { return m_labelOnly; }
 
+  // Moves the window where it stood when it was last closed, if that place is on a screen now.
+  void RestorePosition(wxConfigBase& settings);
+
  private:
   void LoadMenuAndAccelerators();
   void OnCharHook(wxKeyEvent& event);
+  void OnClose(wxCloseEvent& event);
   void OnUnhandledCommand(wxCommandEvent& event);
 
   std::vector<wxAcceleratorEntry> m_labelOnly;

@@ -4,6 +4,7 @@
 
 #include "ui/strings.h"
 #include "ui/text_edge.h"
+#include "ui/window_message.h"
 
 namespace korvalind::ui {
 
@@ -12,5 +13,10 @@ void ShowMessage(wxWindow* parent, const wxString& text) {
 }
 
 void ShowGbkMessage(wxWindow* parent, std::string_view gbk) { ShowMessage(parent, GbkToWx(gbk)); }
+
+wxString StatusToWx(const Status& status) {
+  // The core's message may carry code page 936 bytes in a name: made whole UTF-8 first.
+  return Utf8ToWx(WindowMessage(MessageToWx(status.message()).utf8_string()));
+}
 
 }  // namespace korvalind::ui

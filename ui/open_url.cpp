@@ -4,8 +4,14 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <wx/app.h>
+#include <wx/weakref.h>
+#include <wx/window.h>
+
 #include <cerrno>
 #include <cstdlib>
+#include <memory>
+#include <mutex>
 #include <optional>
 #include <thread>
 #include <vector>
@@ -100,6 +106,11 @@ std::string Trimmed(std::string text) {
   return text.substr(first, text.find_last_not_of(blanks) - first + 1);
 }
 
+// Results of background openers are handed to the application only while it runs: a thread
+// that finishes after the application has ended drops its result.
+std::mutex results_mutex;
+bool results_closed = false;
+
 std::string Env(const char* name) {
   const char* value = std::getenv(name);
   return value ? value : "";
@@ -139,6 +150,30 @@ int OpenUrl(const std::string& url, int /*showCmd*/, std::chrono::milliseconds p
   if (handler.pid < 0) return CodeForSpawnError(handler.error);
   ReapLater(handler.pid);
   return kOpenedCode;
+}
+
+void OpenUrlInBackground(const std::string& url, wxWindow* owner, std::function<void(int)> done) {
+  if (!done || !owner) {
+    std::thread([url] { OpenUrl(url, SW_SHOW); }).detach();
+    return;
+  }
+  // The weak reference is made, read and released on the user-interface thread only: the
+  // worker merely carries it.
+  auto watch = std::make_shared<wxWeakRef<wxWindow>>(owner);
+  std::thread([url, watch = std::move(watch), done = std::move(done)]() mutable {
+    const int result = OpenUrl(url, SW_SHOW);
+    const std::lock_guard<std::mutex> lock(results_mutex);
+    wxApp* app = wxTheApp;
+    if (results_closed || !app) return;
+    app->CallAfter([watch = std::move(watch), done = std::move(done), result] {
+      if (*watch) done(result);
+    });
+  }).detach();
+}
+
+void DropLaterOpenResults() {
+  const std::lock_guard<std::mutex> lock(results_mutex);
+  results_closed = true;
 }
 
 }  // namespace korvalind::ui

@@ -1,7 +1,10 @@
 #pragma once
 
 #include <chrono>
+#include <functional>
 #include <string>
+
+class wxWindow;
 
 namespace korvalind::ui {
 
@@ -20,6 +23,15 @@ inline constexpr std::chrono::milliseconds kOpenerPatience{3000};
 // one of the shell's codes (url_command.h): the caller shows it with OpenErrorMessage.
 int OpenUrl(const std::string& url, int showCmd,
             std::chrono::milliseconds patience = kOpenerPatience);
+
+// OpenUrl on a thread of its own, so that an opener that does not return never holds up the
+// window. When done is given, it gets the result on the user-interface thread, provided owner
+// still exists then.
+void OpenUrlInBackground(const std::string& url, wxWindow* owner = nullptr,
+                         std::function<void(int)> done = {});
+
+// From now on, results of openers still running are dropped: the application is ending.
+void DropLaterOpenResults();
 
 // The Exec line of the desktop's default handler for web pages, empty when none can be found.
 std::string DefaultWebHandlerExec();

@@ -29,10 +29,16 @@ inline constexpr int kRecentFileCount = 4;
 
 // The notification-area tooltip.
 inline constexpr char kTrayTip[] = "手机号码查询软件";
+// The item that the text entries' context menus gain: all five results as one line.
+inline constexpr char kCopyResults[] = "复制结果";
 // Shown when the segment conversion has run.
 inline constexpr char kFinished[] = "Finished!";
 // The data exchange's refusal of a text longer than its limit.
 inline constexpr char kMaxCharsFormat[] = "Please enter no more than %d characters.";
+
+// The document's own failures to save or open the chosen file: its name, then the reason.
+inline constexpr char kCannotSaveFormat[] = "无法保存“%s”：%s";
+inline constexpr char kCannotOpenFormat[] = "无法打开“%s”：%s";
 
 // The hyperlink control's failure message: this prefix, then the text for the open result.
 inline constexpr char kOpenErrorPrefix[] = "Unable to open hyperlink:\n\n";

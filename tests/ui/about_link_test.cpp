@@ -7,6 +7,8 @@
 #include <wx/stattext.h>
 #include <wx/tooltip.h>
 
+#include <chrono>
+
 #include "gui_harness.h"
 #include "opener_stub.h"
 #include "ui/about_dlg.h"
@@ -15,6 +17,7 @@
 #include "ui/link_label.h"
 #include "ui/main_frame.h"
 #include "ui/resource_ids.h"
+#include "ui/theme_colours.h"
 
 namespace korvalind::testing {
 namespace {
@@ -23,7 +26,8 @@ using namespace korvalind::ui;
 
 wxString U(const std::string& utf8) { return wxString::FromUTF8(utf8); }
 
-const wxColour kLinkBlue(0, 0, 238);
+// The theme's link colour (the classic blue would be unreadable on a dark theme).
+wxColour LinkColour() { return ThemeLinkColours().link; }
 
 class AboutLinkTest : public ::testing::Test {
  protected:
@@ -114,22 +118,40 @@ TEST_F(AboutLinkTest, SuccessfulClickOpensTheTargetAndKeepsTheNormalColour) {
   WithAboutBox([&](CAboutDlg* about) {
     CLinkLabel* mail = about->MailLink();
     session_.ClickWindow(mail);
-    EXPECT_TRUE(PumpUntil([&] { return !opener.Opened().empty(); }));
+    EXPECT_TRUE(PumpUntil([&] { return mail->OpenResults() == 1; }));
     EXPECT_TRUE(mail->IsOpened());
     session_.MoveMouseTo(about->GetScreenPosition() + wxPoint(2, 2));
     EXPECT_TRUE(PumpUntil([&] { return !mail->IsHot(); }));
-    EXPECT_EQ(mail->CurrentColor(), kLinkBlue);
-    EXPECT_EQ(mail->GetForegroundColour(), kLinkBlue);
+    EXPECT_EQ(mail->CurrentColor(), LinkColour());
+    EXPECT_EQ(mail->GetForegroundColour(), LinkColour());
   });
   EXPECT_EQ(opener.Opened(), std::vector<std::string>{std::string("mailto:") + kMailAddress});
   EXPECT_TRUE(dialogs_.boxes.empty());
+}
+
+TEST_F(AboutLinkTest, SlowOpenerLeavesTheWindowFreeAndItsFailureIsReportedLater) {
+  OpenerStub opener(3, 1.5);  // fails, but only after a while
+  WithAboutBox([&](CAboutDlg* about) {
+    CLinkLabel* site = about->SiteLink();
+    const auto start = std::chrono::steady_clock::now();
+    site->OnClicked();
+    // The click came back at once; the window keeps handling events while the opener runs.
+    EXPECT_LT(std::chrono::steady_clock::now() - start, std::chrono::milliseconds(500));
+    bool idle_ran = false;
+    about->CallAfter([&] { idle_ran = true; });
+    EXPECT_TRUE(PumpUntil([&] { return idle_ran; }, 500));
+    EXPECT_TRUE(dialogs_.boxes.empty());
+    ASSERT_TRUE(PumpUntil([&] { return !dialogs_.boxes.empty(); }, 5000));
+    EXPECT_TRUE(dialogs_.boxes[0].text.StartsWith(U("Unable to open hyperlink:")));
+    EXPECT_FALSE(site->IsOpened());
+  });
 }
 
 TEST_F(AboutLinkTest, HoverUnderlinesInTheHighlightColourUntilThePointerLeaves) {
   WithAboutBox([&](CAboutDlg* about) {
     CLinkLabel* site = about->SiteLink();
     EXPECT_FALSE(site->GetFont().GetUnderlined());
-    EXPECT_EQ(site->GetForegroundColour(), kLinkBlue);
+    EXPECT_EQ(site->GetForegroundColour(), LinkColour());
     session_.MoveMouseTo(site->GetScreenRect().GetPosition() + wxPoint(3, 3));
     session_.MoveMouseTo(site->GetScreenRect().GetPosition() + wxPoint(4, 3));
     ASSERT_TRUE(PumpUntil([&] { return site->IsHot(); }));
@@ -139,7 +161,7 @@ TEST_F(AboutLinkTest, HoverUnderlinesInTheHighlightColourUntilThePointerLeaves) 
     session_.MoveMouseTo(about->GetScreenPosition() + wxPoint(2, 2));
     EXPECT_TRUE(PumpUntil([&] { return !site->IsHot(); }));
     EXPECT_FALSE(site->GetFont().GetUnderlined());
-    EXPECT_EQ(site->GetForegroundColour(), kLinkBlue);
+    EXPECT_EQ(site->GetForegroundColour(), LinkColour());
   });
 }
 

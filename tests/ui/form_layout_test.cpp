@@ -8,6 +8,8 @@
 #include <wx/scrolwin.h>
 #include <wx/taskbar.h>
 
+#include <algorithm>
+
 #include "gui_harness.h"
 #include "ui/dialog_font.h"
 #include "ui/korvalind_view.h"
@@ -70,6 +72,8 @@ TEST_F(FormLayoutTest, ControlsStandAtTheirTemplatePlacesInTemplateOrder) {
   wxPanel* form = session_.view()->Form();
   const wxWindowList& children = form->GetChildren();
   ASSERT_EQ(children.size(), std::size(kTemplate));
+  wxWindow* number = session_.Control("IDC_NUMBER");
+  EXPECT_GE(number->GetSize().x, frame->ConvertDialogToPixels(wxSize(48, 0)).x);
   size_t i = 0;
   for (const wxWindow* child : children) {
     const TemplateControl& t = kTemplate[i++];
@@ -79,16 +83,28 @@ TEST_F(FormLayoutTest, ControlsStandAtTheirTemplatePlacesInTemplateOrder) {
       EXPECT_EQ(child->GetLabel(), wxString::FromUTF8(t.label)) << "control " << i;
     }
     EXPECT_EQ(child->IsShown(), t.shown) << "control " << i;
-    // Dialog units follow the frame's font, which was set before the form was loaded.
-    const wxPoint pos = frame->ConvertDialogToPixels(t.rect.GetPosition());
+    // Dialog units follow the frame's font, which was set before the form was loaded. The
+    // number box grows to the right from its place and Query moves by as much.
+    const int grow = number->GetSize().x - frame->ConvertDialogToPixels(wxSize(48, 0)).x;
+    const wxPoint pos = frame->ConvertDialogToPixels(t.rect.GetPosition()) +
+                        wxPoint(t.id == IDC_QUERY ? grow : 0, 0);
     const wxSize size = frame->ConvertDialogToPixels(wxSize(t.rect.width, 14));
     EXPECT_EQ(child->GetPosition(), pos) << "control " << i;
-    EXPECT_EQ(child->GetSize().x, size.x) << "control " << i;
+    if (t.id != IDC_NUMBER) {
+      EXPECT_EQ(child->GetSize().x, size.x) << "control " << i;
+    }
     if (t.rect.height > 0) {
       EXPECT_EQ(child->GetSize().y, frame->ConvertDialogToPixels(t.rect.GetSize()).y) << i;
     }
   }
-  EXPECT_EQ(form->GetSize(), frame->ConvertDialogToPixels(wxSize(219, 169)));
+  // As wide as the template or as Query with the template's right margin, whichever is more.
+  const wxSize templ = frame->ConvertDialogToPixels(wxSize(219, 169));
+  const int query_margin = templ.x - (frame->ConvertDialogToPixels(wxPoint(155, 0)).x +
+                                      frame->ConvertDialogToPixels(wxSize(50, 0)).x);
+  EXPECT_EQ(form->GetSize(),
+            wxSize(std::max(templ.x, session_.Control("IDC_QUERY")->GetRect().GetRight() + 1 +
+                                         query_margin),
+                   templ.y));
 }
 
 TEST_F(FormLayoutTest, FormFontIsTheDialogFont) {
@@ -107,10 +123,13 @@ TEST_F(FormLayoutTest, WindowFitsTheFormAndASmallerOneScrolls) {
   wxPanel* form = session_.view()->Form();
   auto* scroller = dynamic_cast<wxScrolledWindow*>(form->GetParent());
   ASSERT_NE(scroller, nullptr);
-  // At start-up the window was shrunk to the form.
+  // At start-up the window was sized to the form, and cannot be made smaller than it.
   EXPECT_EQ(frame->GetClientSize(), form->GetSize());
+  EXPECT_EQ(frame->GetMinClientSize(), form->GetSize());
   const wxPoint query_at = session_.Control("IDC_QUERY")->GetPosition();
 
+  // A screen smaller than the form: the form scrolls.
+  frame->SetMinClientSize(wxDefaultSize);
   frame->SetClientSize(form->GetSize() / 2);
   Pump(100);
   EXPECT_TRUE(scroller->HasScrollbar(wxVERTICAL) && scroller->HasScrollbar(wxHORIZONTAL));
@@ -124,7 +143,6 @@ TEST_F(FormLayoutTest, WindowFitsTheFormAndASmallerOneScrolls) {
   // The scroll bars are gone: the whole form shows from its top left corner.
   EXPECT_FALSE(scroller->HasScrollbar(wxVERTICAL) || scroller->HasScrollbar(wxHORIZONTAL));
   EXPECT_EQ(form->GetPosition(), wxPoint(0, 0));
-  EXPECT_EQ(form->GetSize(), frame->ConvertDialogToPixels(wxSize(219, 169)));
   EXPECT_EQ(session_.Control("IDC_QUERY")->GetPosition(), query_at);
 }
 

@@ -58,6 +58,7 @@ int DialogCatcher::Enter(wxDialog* dialog) {
   }
   if (auto* files = dynamic_cast<wxFileDialog*>(dialog)) {
     fileDialogs.push_back(files->GetTitle());
+    fileNames.push_back(files->GetFilename());
     if (filePaths.empty()) return wxID_CANCEL;
     const wxString path = filePaths.front();
     filePaths.erase(filePaths.begin());

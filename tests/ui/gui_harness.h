@@ -50,6 +50,7 @@ class DialogCatcher : public wxModalDialogHook {
 
   std::vector<Box> boxes;
   std::vector<wxString> fileDialogs;   // the titles of the file dialogs seen
+  std::vector<wxString> fileNames;     // the file names they proposed
   std::vector<wxString> filePaths;     // answers for the next file dialogs, first first
   std::vector<wxString> otherDialogs;  // class names of the other dialogs
   std::function<void(wxDialog*)> onDialog;

@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 #include <unistd.h>
+#include <wx/display.h>
 
 #include <filesystem>
 #include <fstream>
@@ -13,6 +14,7 @@
 #include "directory/query.h"
 #include "gui_harness.h"
 #include "ui/korvalind_view.h"
+#include "ui/main_frame.h"
 
 namespace korvalind::testing {
 namespace {
@@ -34,6 +36,24 @@ TEST(MaintainerTest, ButtonsAreShownOnlyWithTheOption) {
     }
     for (const char* name : kAlwaysHidden) EXPECT_FALSE(session.Control(name)->IsShown()) << name;
     EXPECT_TRUE(session.Control("IDC_QUERY")->IsShown());
+    if (!maintainer) continue;
+    // Shown, they cover nothing: a row of their own inside the form, which the window shows.
+    wxWindow* form = session.view()->Form();
+    for (const char* name : kMaintainerButtons) {
+      const wxRect button = session.Control(name)->GetRect();
+      EXPECT_TRUE(wxRect(form->GetSize()).Contains(button)) << name;
+      for (wxWindow* other : form->GetChildren()) {
+        if (other == session.Control(name) || !other->IsShown()) continue;
+        EXPECT_FALSE(button.Intersects(other->GetRect()))
+            << name << " covers " << other->GetName() << " " << other->GetLabel().utf8_string();
+      }
+    }
+    // The window shows the whole form, unless the screen is too small for it (it then scrolls).
+    const wxRect work = wxDisplay(session.frame()).GetClientArea();
+    const wxSize outer = session.frame()->GetSize();
+    EXPECT_TRUE(session.frame()->GetClientSize() == form->GetSize() || outer.x >= work.width ||
+                outer.y >= work.height)
+        << "client " << session.frame()->GetClientSize().y << " of " << form->GetSize().y;
   }
 }
 

@@ -15,10 +15,14 @@ std::string PathWith(const std::string& first) {
 
 }  // namespace
 
-OpenerStub::OpenerStub(int exitStatus) : path_("PATH", PathWith(bin_.path())) {
+OpenerStub::OpenerStub(int exitStatus, double delaySeconds)
+    : path_("PATH", PathWith(bin_.path())) {
   const std::string script = bin_.File("xdg-open");
-  WriteFile(script, "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" + bin_.File("opened") + "'\nexit " +
-                        std::to_string(exitStatus) + "\n");
+  std::ostringstream body;
+  body << "#!/bin/sh\nprintf '%s\\n' \"$1\" >> '" << bin_.File("opened") << "'\n";
+  if (delaySeconds > 0) body << "sleep " << delaySeconds << "\n";
+  body << "exit " << exitStatus << "\n";
+  WriteFile(script, body.str());
   chmod(script.c_str(), 0755);
   // No fallback handler: xdg-mime finds nothing.
   const std::string mime = bin_.File("xdg-mime");

@@ -9,10 +9,11 @@
 namespace korvalind::testing {
 
 // A stand-in for xdg-open, first in PATH while the object lives: it records each URL it is
-// asked to open, one a line, and exits with the given status (0 opened, 3 no handler).
+// asked to open, one a line, and exits with the given status (0 opened, 3 no handler) after
+// waiting delaySeconds.
 class OpenerStub {
  public:
-  explicit OpenerStub(int exitStatus = 0);
+  explicit OpenerStub(int exitStatus = 0, double delaySeconds = 0);
   // The URLs opened so far, oldest first.
   std::vector<std::string> Opened() const;
 

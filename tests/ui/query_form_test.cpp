@@ -2,6 +2,7 @@
 // keys, read back from the controls.
 
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/clipbrd.h>
 #include <wx/combobox.h>
 #include <wx/textctrl.h>
@@ -174,6 +175,38 @@ TEST_F(ClipboardTest, CopyTakesTheNumberBoxSelectionWhereverTheFocusIs) {
     EXPECT_TRUE(PumpUntil([] { return ClipboardText() == U("390"); }, 1000))
         << "key " << c.key << (c.focusElsewhere ? " from a result field" : "") << ", clipboard \""
         << ClipboardText().utf8_string() << "\"";
+  }
+}
+
+TEST_F(ClipboardTest, ResultFieldSelectionAndTheCopyResultsItem) {
+  Query("1390123");
+  ASSERT_EQ(ResultFields(session_), kWorkedAnswer);
+  // Ctrl+C in a result field with a selection copies that selection.
+  ClickIntoProvince();
+  auto* province = dynamic_cast<wxTextCtrl*>(session_.Control("IDC_PROVINCE"));
+  province->SelectAll();
+  session_.Key('C', wxMOD_CONTROL);
+  EXPECT_TRUE(PumpUntil([] { return ClipboardText() == U("河北"); }, 1000))
+      << ClipboardText().utf8_string();
+  // The entries' context menus end with "复制结果": all five results as one line.
+  for (const char* name : {"IDC_NUMBER", "IDC_CITY"}) {
+    SetClipboard(new wxTextDataObject(U("before")));
+    GtkWidget* widget = session_.Control(name)->GetHandle();
+    GtkWidget* entry = GTK_IS_ENTRY(widget) ? widget : gtk_bin_get_child(GTK_BIN(widget));
+    GtkWidget* menu = gtk_menu_new();
+    g_object_ref_sink(menu);
+    g_signal_emit_by_name(entry, "populate-popup", menu);
+    GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+    GtkWidget* last = items ? GTK_WIDGET(g_list_last(items)->data) : nullptr;
+    g_list_free(items);
+    ASSERT_NE(last, nullptr) << name;
+    EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(last)), "复制结果") << name;
+    gtk_menu_item_activate(GTK_MENU_ITEM(last));
+    EXPECT_TRUE(PumpUntil(
+        [] { return ClipboardText() == U("河北 石家庄 移动全球通 0311 050000"); }, 1000))
+        << name << ": " << ClipboardText().utf8_string();
+    gtk_widget_destroy(menu);
+    g_object_unref(menu);
   }
 }
 

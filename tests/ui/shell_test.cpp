@@ -10,6 +10,9 @@
 #include <wx/menu.h>
 #include <wx/panel.h>
 
+#include <algorithm>
+#include <cstdlib>
+
 #include "gui_harness.h"
 #include "opener_stub.h"
 #include "ui/build_config.h"
@@ -114,7 +117,6 @@ TEST_F(ShellTest, ShortcutTextsOfTheMenuAreLabelsOnly) {
   DialogCatcher dialogs;
   session_.Key('G', wxMOD_CONTROL);
   session_.Key('U', wxMOD_CONTROL);
-  session_.Key('Q', wxMOD_CONTROL);
   Pump(100);
   EXPECT_TRUE(opener_.Opened().empty());
   EXPECT_TRUE(dialogs.boxes.empty());
@@ -125,8 +127,13 @@ TEST_F(ShellTest, ShortcutTextsOfTheMenuAreLabelsOnly) {
   session_.MenuCommand(ID_ONLINE_UPDATE);
   session_.Click("IDC_VISITSITE");
   session_.Click("IDC_UPDATE");
-  EXPECT_EQ(opener_.Opened(),
-            (std::vector<std::string>{kSiteUrl, kDownloadUrl, kSiteUrl, kDownloadUrl}));
+  // Each opener runs on a thread of its own: they finish in any order.
+  EXPECT_TRUE(PumpUntil([&] { return opener_.Opened().size() == 4; }));
+  std::vector<std::string> opened = opener_.Opened();
+  std::sort(opened.begin(), opened.end());
+  std::vector<std::string> expected{kSiteUrl, kDownloadUrl, kSiteUrl, kDownloadUrl};
+  std::sort(expected.begin(), expected.end());
+  EXPECT_EQ(opened, expected);
   EXPECT_TRUE(dialogs.boxes.empty());
   EXPECT_TRUE(dialogs.fileDialogs.empty());
 }
@@ -138,6 +145,8 @@ TEST_F(ShellTest, CtrlSSavesAnEmptyFileUnderTheChosenName) {
   session_.Key('S', wxMOD_CONTROL);
   ASSERT_TRUE(PumpUntil([&] { return FileExists(saved); }));
   EXPECT_EQ(dialogs.fileDialogs.size(), 1u);
+  // The name proposed is the one the caption shows.
+  EXPECT_EQ(dialogs.fileNames, std::vector<wxString>{U("Korvalind")});
   EXPECT_EQ(ReadFile(saved), "");
   EXPECT_EQ(session_.Caption(), CaptionFor("saved.kvd"));
 }
@@ -172,7 +181,7 @@ TEST_F(ShellTest, NewAfterTheDirectoryWasDamagedReportsItAndRecovers) {
   WriteFile(directory_, std::string(64, '\x5a'));
   session_.Key('N', wxMOD_CONTROL);
   ASSERT_EQ(dialogs.boxes.size(), 1u);
-  EXPECT_TRUE(dialogs.boxes[0].text.Contains(U("damaged"))) << dialogs.boxes[0].text.utf8_string();
+  EXPECT_TRUE(dialogs.boxes[0].text.Contains(U("已损坏"))) << dialogs.boxes[0].text.utf8_string();
   EXPECT_EQ(session_.Text("IDC_COUNT"), U("手机号码段共计:0 [2002-11-08]"));
   session_.TypeIntoNumberBox("1390123");
   session_.PressEnter();
@@ -217,9 +226,33 @@ TEST_F(ShellTest, CtrlPPrintsThroughTheFormsPrintDialog) {
   EXPECT_TRUE(dialogs.boxes.empty());
 }
 
-TEST_F(ShellTest, ExitClosesTheWindow) {
-  session_.MenuCommand(ID_APP_EXIT);
-  EXPECT_TRUE(PumpUntil([&] { return session_.frame() == nullptr; }));
+TEST(ShellPositionTest, WindowReopensWhereItWasClosedAndSettingsLiveUnderXdgConfigHome) {
+  TempDir dir;
+  const std::string directory = WriteWorkedDirectory(dir);
+  const wxPoint where(37, 53);
+  {
+    AppSession first({.directory = directory});
+    first.frame()->Move(where);
+    PumpUntil([&] { return first.frame()->GetPosition() == where; }, 1000);
+  }
+  const char* config = std::getenv("XDG_CONFIG_HOME");
+  ASSERT_NE(config, nullptr);
+  EXPECT_TRUE(FileExists(std::string(config) + "/korvalind/korvalind.conf"));
+  AppSession second({.directory = directory});
+  EXPECT_EQ(second.frame()->GetPosition(), where);
+}
+
+TEST_F(ShellTest, ExitAndCtrlQCloseTheWindow) {
+  for (bool by_key : {false, true}) {
+    if (by_key) {
+      AppSession again({.directory = directory_});
+      again.Key('Q', wxMOD_CONTROL);
+      EXPECT_TRUE(PumpUntil([&] { return again.frame() == nullptr; })) << "Ctrl+Q";
+    } else {
+      session_.MenuCommand(ID_APP_EXIT);
+      EXPECT_TRUE(PumpUntil([&] { return session_.frame() == nullptr; })) << "Exit";
+    }
+  }
 }
 
 TEST(ShellStartTest, CommandLineTakesTheMaintainerOptionAndAFile) {
@@ -281,9 +314,9 @@ TEST(ShellStartTest, UnreadableDirectoryIsReportedAndEveryQueryIsNotFound) {
     const char* reason;
   };
   const Case cases[] = {
-      {"missing", "", "cannot be read"},
-      {"short", "thirteen byte", "damaged"},
-      {"garbage", std::string(64, '\x5a'), "damaged"},
+      {"missing", "", "无法读取号码库文件"},
+      {"short", "thirteen byte", "已损坏"},
+      {"garbage", std::string(64, '\x5a'), "已损坏"},
   };
   for (const Case& c : cases) {
     TempDir dir;
