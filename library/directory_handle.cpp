@@ -1,15 +1,22 @@
 #include "library/directory_handle.h"
 
+#include <dlfcn.h>
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
 #include <cerrno>
+#include <cstdlib>
 #include <cstring>
 
 #include "directory/loader.h"
 #include "directory/query.h"
 #include "platform/gbk.h"
+#include "platform/paths.h"
+
+#ifndef KORVALIND_LIBDIR_TO_PREFIX
+#define KORVALIND_LIBDIR_TO_PREFIX ".."
+#endif
 
 namespace korvalind::library {
 namespace {
@@ -36,7 +43,36 @@ class FileDescriptor {
   int fd_;
 };
 
+bool IsRegularFile(const std::string& path) {
+  struct stat info {};
+  return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
+}
+
+// The folder of the object file (shared library or program) that holds this function.
+std::string OwnFolder() {
+  Dl_info info{};
+  if (::dladdr(reinterpret_cast<void*>(&OwnFolder), &info) == 0 || info.dli_fname == nullptr) {
+    return {};
+  }
+  std::string file = info.dli_fname;
+  const size_t slash = file.rfind('/');
+  return slash == std::string::npos ? std::string() : file.substr(0, slash);
+}
+
 }  // namespace
+
+std::string DefaultPath() {
+  std::string path = DefaultDirectoryPath();
+  const char* from_environment = std::getenv("KORVALIND_DIRECTORY");
+  if ((from_environment != nullptr && *from_environment != '\0') || IsRegularFile(path)) {
+    return path;
+  }
+  const std::string folder = OwnFolder();
+  if (folder.empty()) return path;
+  std::string installed =
+      JoinPath(folder, KORVALIND_LIBDIR_TO_PREFIX "/share/korvalind/Korvalind.dat");
+  return IsRegularFile(installed) ? installed : path;
+}
 
 Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes) {
   bytes->clear();

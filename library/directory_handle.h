@@ -24,6 +24,12 @@ struct korvalind_directory {
 
 namespace korvalind::library {
 
+// The directory korvalind_open(NULL) opens: the command line's search order (KORVALIND_DIRECTORY,
+// beside the running program, the installed copy), where the installed copy is also looked for
+// under the prefix that holds this library, so that a library installed under any prefix finds
+// the directory installed with it.
+std::string DefaultPath();
+
 // Reads the enciphered directory file at path. Only a regular file is read (a FIFO or a device
 // would block or never end), and only one small enough to be a directory.
 Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes);

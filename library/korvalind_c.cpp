@@ -93,7 +93,7 @@ korvalind_status korvalind_open(const char* path, korvalind_directory** out,
   *out = nullptr;
   std::string name;
   try {
-    name = path != nullptr ? std::string(path) : korvalind::DefaultDirectoryPath();
+    name = path != nullptr ? std::string(path) : library::DefaultPath();
     auto directory = std::make_unique<korvalind_directory>();
     LargeBytes bytes;
     Status status = library::ReadDirectoryFile(name, &bytes);
