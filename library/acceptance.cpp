@@ -63,14 +63,16 @@ void Acceptance::Build(const DirectoryImage& image) {
   }
 }
 
-std::uint32_t Acceptance::SegmentOfText(const DirectoryImage& image, std::string_view text,
-                                        bool any_prefix) const {
+std::uint32_t Acceptance::SegmentOfText(std::string_view text, bool any_prefix) const {
   if (any_prefix) {
     char digits[7];
     return AnyPrefixDigits(text, digits) ? SegmentOfDigits(digits) : 0;
   }
-  if (!IsAcceptedSegmentText(image, text)) return 0;
-  return SegmentOfDigits(text.data());
+  // The rule looks at seven digits starting with "1" and, of those, only at the three-digit
+  // prefix: the table built from it answers for every text.
+  if (text.size() < 7) return 0;
+  const std::uint32_t segment = SegmentOfDigits(text.data());
+  return segment != 0 && default_[segment / 10000 - 100] != 0 ? segment : 0;
 }
 
 }  // namespace korvalind::library

@@ -16,8 +16,7 @@ class Acceptance {
   void Build(const DirectoryImage& image);
 
   // The segment (1000000 to 1999999) that an accepted text names, or 0 when it is not accepted.
-  std::uint32_t SegmentOfText(const DirectoryImage& image, std::string_view text,
-                              bool any_prefix) const;
+  std::uint32_t SegmentOfText(std::string_view text, bool any_prefix) const;
 
   // Per three-digit prefix 100 to 199 (entry prefix - 100): 1 when its segments are accepted.
   // Under any_prefix every one is.

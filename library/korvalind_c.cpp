@@ -134,8 +134,8 @@ korvalind_status korvalind_lookup(const korvalind_directory* directory, const ch
   }
   *answer = kEmptyAnswer;
   const std::string_view view(text == nullptr ? "" : text, length);
-  const std::uint32_t segment = directory->acceptance.SegmentOfText(
-      directory->image, view, (flags & KORVALIND_ANY_PREFIX) != 0);
+  const std::uint32_t segment =
+      directory->acceptance.SegmentOfText(view, (flags & KORVALIND_ANY_PREFIX) != 0);
   if (segment == 0) return KORVALIND_INVALID;
   const std::uint32_t code =
       directory->answers.CodeAt(segment - library::AnswerTable::kFirstSegment);
