@@ -47,7 +47,10 @@ def phonenumbers_per_number(numbers):
 
     def run():
         for text in texts:
-            geocoder.description_for_number(phonenumbers.parse(text, "CN"), "zh")
+            try:
+                geocoder.description_for_number(phonenumbers.parse(text, "CN"), "zh")
+            except phonenumbers.NumberParseException:
+                pass
 
     run()  # loads the metadata and geocoding tables
     return median_seconds(run, 3) / len(texts)

@@ -56,10 +56,25 @@ def generated_frame(numbers, partitions):
     return dd.from_map(generated_numbers, range(partitions), counts, meta=meta)
 
 
-def segments_per_province(frame, directory=None):
-    """The number of found numbers per province, counted on the workers."""
-    answers = annotated(frame, "number", directory=directory)
-    return answers.groupby("province", observed=True).size()
+def province_counts(frame, column, directory=None):
+    """Found numbers per province in one partition: counted from the Categorical codes, so a
+    worker returns one small Series whatever the size of its partition."""
+    answers = korvalind.default_directory(directory).lookup_many(frame[column])
+    return answers["province"].value_counts(sort=False)
+
+
+def segments_per_province(frame, directory=None, column="number"):
+    """The found numbers per province (a Delayed: .compute() it), counted on the workers; one
+    small Series per partition is added up at the end."""
+    import dask
+
+    meta = pd.Series([], dtype="int64", name="count")
+    per_partition = frame.map_partitions(province_counts, column, directory, meta=meta)
+    return dask.delayed(_add_up)(per_partition.to_delayed())
+
+
+def _add_up(counts):
+    return pd.concat(counts).groupby(level=0, observed=True).sum()
 
 
 def main(argv=None):

@@ -42,6 +42,9 @@ class DaskTest(unittest.TestCase):
             )
             future = client.compute(annotated)
             result = future.result(timeout=240)
+            counts = client.compute(
+                dask_annotate.segments_per_province(parts, korvalind_cli.DIRECTORY)
+            ).result(timeout=120)
             workers = client.run(lambda: os.getpid())
         self.assertEqual(len(workers), 2)
 
@@ -52,6 +55,9 @@ class DaskTest(unittest.TestCase):
             got, want = result["k_" + name], single[name]
             self.assertEqual(list(got.cat.categories), list(want.cat.categories), name)
             np.testing.assert_array_equal(got.cat.codes.to_numpy(), want.cat.codes.to_numpy())
+        expected_counts = single["province"].value_counts(sort=False)
+        self.assertEqual(counts.sum(), (single["status"] == "ok").sum())
+        self.assertEqual(counts.sort_index().to_dict(), expected_counts.sort_index().to_dict())
         cli = korvalind_cli.answers(list(map(str, numbers)))
         self.assertEqual(korvalind_cli.rows(single), cli)
 
