@@ -25,6 +25,7 @@ int RunList(const Arguments& args);
 int RunDiff(const Arguments& args);
 int RunImportPhoneDat(const Arguments& args);
 int RunExportPhoneDat(const Arguments& args);
+int RunServe(const Arguments& args);
 
 // Prints "korvalind: " and the message on stderr.
 void PrintError(const std::string& message);

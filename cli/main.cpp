@@ -37,6 +37,9 @@ constexpr char kUsage[] =
     "  import-phone-dat FILE --data DIR  a phone.dat file into the three dumps in DIR\n"
     "  export-phone-dat [--directory FILE] --output FILE\n"
     "                                    the directory as a phone.dat file\n"
+    "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
+    "        [--idle-timeout S] [--read-timeout S] [--access-log]\n"
+    "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
     "\n"
     "korvalind COMMAND --help describes export, list, diff and the phone.dat commands.\n"
     "\n"
@@ -129,6 +132,10 @@ const std::vector<Command>& Commands() {
       {"diff", RunDiff, {{"format", "encoding"}, {}}, kDiffHelp},
       {"import-phone-dat", RunImportPhoneDat, {{"data"}, {}}, kImportPhoneDatHelp},
       {"export-phone-dat", RunExportPhoneDat, {{"directory", "output"}, {}}, kExportPhoneDatHelp},
+      {"serve",
+       RunServe,
+       {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout"},
+        {"access-log"}}},
   };
   return commands;
 }

@@ -4,7 +4,7 @@ _korvalind() {
   _init_completion || return
 
   local commands="query info encipher decipher convert-areacodes convert-segments build
-    make-directory export list diff import-phone-dat export-phone-dat --help --version"
+    make-directory export list diff import-phone-dat export-phone-dat serve --help --version"
   if [[ $cword -eq 1 ]]; then
     COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     return
@@ -35,6 +35,9 @@ _korvalind() {
       COMPREPLY=($(compgen -W "utf-8 gbk" -- "$cur"))
       return
       ;;
+    --listen | --threads | --max-connections | --idle-timeout | --read-timeout)
+      return
+      ;;
   esac
 
   local options=""
@@ -53,6 +56,10 @@ _korvalind() {
       fi
       ;;
     export-phone-dat) options="--directory --output" ;;
+    serve)
+      options="--directory --listen --threads --max-connections --idle-timeout --read-timeout
+        --access-log"
+      ;;
     encipher | decipher)
       _filedir
       return
