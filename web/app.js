@@ -160,9 +160,8 @@
       body.textContent = "";
       return;
     }
-    const headHeight = $("batch-table").tHead.getBoundingClientRect().height;
-    const top = Math.max(0, view.scrollTop - headHeight);
-    const first = Math.max(0, Math.floor(top / rowHeight) - kOverscanRows);
+    // The header stays on top of the view, so the row under it is row scrollTop / rowHeight.
+    const first = Math.max(0, Math.floor(view.scrollTop / rowHeight) - kOverscanRows);
     const visible = Math.ceil(view.clientHeight / rowHeight) + 2 * kOverscanRows;
     const last = Math.min(rows.length, first + visible);
     const fragment = document.createDocumentFragment();
