@@ -18,6 +18,7 @@ int RunConvertAreaCodes(const Arguments& args);
 int RunConvertSegments(const Arguments& args);
 int RunBuild(const Arguments& args);
 int RunMakeDirectory(const Arguments& args);
+int RunServe(const Arguments& args);
 
 // Prints "korvalind: " and the message on stderr.
 void PrintError(const std::string& message);

@@ -24,6 +24,9 @@ constexpr char kUsage[] =
     "  build [--data DIR]                DIR/city, zone, binary -> plain DIR/Korvalind.dat\n"
     "  make-directory [--data DIR] --output FILE\n"
     "                                    the whole pipeline, enciphered into FILE\n"
+    "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
+    "        [--idle-timeout S] [--read-timeout S] [--access-log]\n"
+    "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
     "\n"
     "The directory is --directory FILE, else $KORVALIND_DIRECTORY, else Korvalind.dat beside\n"
     "the program, else the installed copy. DIR defaults to the folder DATA beside the program.\n"
@@ -46,6 +49,10 @@ const std::vector<Command>& Commands() {
       {"convert-segments", RunConvertSegments, {{"data"}, {}}},
       {"build", RunBuild, {{"data"}, {}}},
       {"make-directory", RunMakeDirectory, {{"data", "output"}, {}}},
+      {"serve",
+       RunServe,
+       {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout"},
+        {"access-log"}}},
   };
   return commands;
 }

@@ -71,6 +71,23 @@ void Install(LargeBytes bytes, const std::uint32_t ends[3], IndexPolicy policy,
   if (policy == IndexPolicy::kBuild) image->index = DirectoryIndex::Build(*image);
 }
 
+Status LoadDeciphering(LargeBytes bytes, std::string_view name, IndexPolicy policy,
+                       DirectoryImage* image) {
+  if (bytes.empty() || bytes.size() % 8 != 0) {
+    return Damaged(name, "its length (" + std::to_string(bytes.size()) +
+                             " bytes) is not a positive multiple of 8");
+  }
+  if (!DecipherInPlace(bytes.data(), bytes.size(), CipherKey)) {
+    return Damaged(name, "cannot be deciphered");
+  }
+  std::uint32_t ends[3];
+  Status status = FindTrailer(
+      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), name, ends);
+  if (!status.ok()) return status;
+  Install(std::move(bytes), ends, policy, image);
+  return Status::Ok();
+}
+
 }  // namespace
 
 Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image) {
@@ -89,19 +106,12 @@ Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy
   if (!ReadWholeFile(path, &bytes, &reason).ok()) {
     return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
   }
-  if (bytes.empty() || bytes.size() % 8 != 0) {
-    return Damaged(path, "its length (" + std::to_string(bytes.size()) +
-                             " bytes) is not a positive multiple of 8");
-  }
-  if (!DecipherInPlace(bytes.data(), bytes.size(), CipherKey)) {
-    return Damaged(path, "cannot be deciphered");
-  }
-  std::uint32_t ends[3];
-  Status status = FindTrailer(
-      std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), path, ends);
-  if (!status.ok()) return status;
-  Install(std::move(bytes), ends, policy, image);
-  return Status::Ok();
+  return LoadDeciphering(std::move(bytes), path, policy, image);
+}
+
+Status LoadEnciphered(LargeBytes bytes, std::string_view name, DirectoryImage* image) {
+  *image = DirectoryImage();
+  return LoadDeciphering(std::move(bytes), name, IndexPolicy::kBuild, image);
 }
 
 std::string DefaultDirectoryPath() {

@@ -22,6 +22,10 @@ enum class IndexPolicy { kBuild, kSkip };
 Status LoadDirectory(const std::string& path, DirectoryImage* image,
                      IndexPolicy policy = IndexPolicy::kBuild);
 
+// The same for the bytes of an enciphered directory file already in memory, deciphered in place;
+// name stands for the file in messages. The image always gets its index.
+Status LoadEnciphered(LargeBytes bytes, std::string_view name, DirectoryImage* image);
+
 // Checks a deciphered file and builds the image from it. Accepted only when the length is a
 // positive multiple of 8 and a trailer is found, with 6 fill bytes tried first and then 1 to 8,
 // whose fill bytes are zero, whose recordsEnd + 12 + fill equals the length, and whose offsets

@@ -1,0 +1,52 @@
+#include "serve/reloader.h"
+
+#include "serve/event_log.h"
+
+namespace korvalind::serve {
+
+Reloader::Reloader(std::string path, DirectorySlot* slot, Metrics* metrics)
+    : path_(std::move(path)), slot_(*slot), metrics_(*metrics), thread_([this] { Loop(); }) {}
+
+Reloader::~Reloader() {
+  {
+    std::lock_guard lock(mutex_);
+    stopping_ = true;
+  }
+  wake_.notify_all();
+  thread_.join();
+}
+
+void Reloader::Request(const char* why) {
+  {
+    std::lock_guard lock(mutex_);
+    pending_ = true;
+    why_ = why;
+  }
+  wake_.notify_all();
+}
+
+void Reloader::Loop() {
+  std::unique_lock lock(mutex_);
+  while (true) {
+    wake_.wait(lock, [this] { return pending_ || stopping_; });
+    if (stopping_) return;
+    pending_ = false;
+    const char* why = why_;
+    lock.unlock();
+    std::string error;
+    std::shared_ptr<const ServedDirectory> directory = ServedDirectory::Open(path_, &error);
+    if (directory) {
+      std::uint32_t segments = directory->segment_count();
+      double seconds = directory->load_time().count();
+      slot_.Replace(std::move(directory));
+      metrics_.CountReload(true);
+      LogEvent("reloaded %s (%s): %u segments in %.3f s", path_.c_str(), why, segments, seconds);
+    } else {
+      metrics_.CountReload(false);
+      LogEvent("reload (%s) failed, still serving the previous directory: %s", why, error.c_str());
+    }
+    lock.lock();
+  }
+}
+
+}  // namespace korvalind::serve

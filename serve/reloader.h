@@ -1,0 +1,40 @@
+#pragma once
+
+#include <condition_variable>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "serve/metrics.h"
+#include "serve/served_directory.h"
+
+namespace korvalind::serve {
+
+// Loads the directory file again on request, on a thread of its own, and swaps it into the slot
+// when it opens and checks; a file that does not is logged and counted, and the directory in use
+// stays. Requests that arrive while a load runs are served by one more load after it.
+class Reloader {
+ public:
+  Reloader(std::string path, DirectorySlot* slot, Metrics* metrics);
+  ~Reloader();
+  Reloader(const Reloader&) = delete;
+  Reloader& operator=(const Reloader&) = delete;
+
+  // why names the cause in the log ("SIGHUP", "file replaced").
+  void Request(const char* why);
+
+ private:
+  void Loop();
+
+  const std::string path_;
+  DirectorySlot& slot_;
+  Metrics& metrics_;
+  std::mutex mutex_;
+  std::condition_variable wake_;
+  bool pending_ = false;
+  bool stopping_ = false;
+  const char* why_ = "";
+  std::thread thread_;
+};
+
+}  // namespace korvalind::serve

@@ -1,0 +1,31 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <utility>
+#include <vector>
+
+namespace korvalind::serve {
+
+// A complete request as the router sees it, independent of the HTTP library.
+struct Request {
+  std::string_view method;  // "GET", "HEAD", "POST"...
+  std::string_view target;  // "/v1/lookup/1390123?any_prefix=1"
+  std::string_view content_type;
+  std::string_view body;
+};
+
+// What to send back. The connection adds Content-Length (and drops the body for HEAD).
+struct Reply {
+  int status = 200;
+  std::string content_type = "application/json";
+  std::string body;
+  // Further headers, such as Allow or Cache-Control.
+  std::vector<std::pair<std::string, std::string>> headers;
+};
+
+// A reply with the JSON body {"error":"message"}; message is the service's own text, never bytes
+// of the request.
+Reply ErrorReply(int status, std::string_view message);
+
+}  // namespace korvalind::serve

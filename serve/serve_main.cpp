@@ -1,0 +1,72 @@
+#include "serve/serve_main.h"
+
+#include <csignal>
+#include <optional>
+
+#include "serve/event_log.h"
+#include "serve/reloader.h"
+
+namespace korvalind::serve {
+namespace {
+
+void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+  size_t slash = path.rfind('/');
+  if (slash == std::string::npos) {
+    *folder = ".";
+    *name = path;
+  } else {
+    *folder = slash == 0 ? "/" : path.substr(0, slash);
+    *name = path.substr(slash + 1);
+  }
+}
+
+}  // namespace
+
+int RunServer(const ServeOptions& options) {
+  std::string error;
+  std::shared_ptr<const ServedDirectory> directory =
+      ServedDirectory::Open(options.directory, &error);
+  if (!directory) {
+    LogEvent("%s", error.c_str());
+    return 2;
+  }
+  // Reloads read the file the first load found, wherever the search found it.
+  const std::string path = directory->path();
+  const std::uint32_t segments = directory->segment_count();
+  DirectorySlot slot(std::move(directory));
+  Metrics metrics(options.server.threads);
+  Server server(options.server, slot, &metrics);
+  if (!server.Listen(&error)) {
+    LogEvent("%s", error.c_str());
+    return 2;
+  }
+
+  Reloader reloader(path, &slot, &metrics);
+  server.WatchSignals([&](int signal) {
+    if (signal == SIGHUP) {
+      reloader.Request("SIGHUP");
+    } else {
+      LogEvent("%s: finishing running requests, then stopping",
+               signal == SIGINT ? "SIGINT" : "SIGTERM");
+      server.Stop();
+    }
+  });
+  std::string folder, name;
+  SplitPath(path, &folder, &name);
+  if (!server.WatchFolder(
+          folder,
+          [&](const std::string& changed) {
+            if (changed == name) reloader.Request("file replaced");
+          },
+          &error)) {
+    LogEvent("%s; reload with SIGHUP", error.c_str());
+  }
+
+  LogEvent("listening on %s (%u threads), directory %s, %u segments", server.BoundAddress().c_str(),
+           options.server.threads, path.c_str(), segments);
+  server.Run(kShutdownGrace);
+  LogEvent("stopped");
+  return 0;
+}
+
+}  // namespace korvalind::serve

@@ -1,0 +1,541 @@
+#include "serve/server.h"
+
+#include <sys/inotify.h>
+#include <unistd.h>
+
+#include <atomic>
+#include <boost/asio/io_context.hpp>
+#include <boost/asio/ip/tcp.hpp>
+#include <boost/asio/ip/v6_only.hpp>
+#include <boost/asio/posix/stream_descriptor.hpp>
+#include <boost/asio/post.hpp>
+#include <boost/asio/signal_set.hpp>
+#include <boost/asio/steady_timer.hpp>
+#include <boost/asio/write.hpp>
+#include <boost/beast/core/flat_buffer.hpp>
+#include <boost/beast/http.hpp>
+#include <cerrno>
+#include <condition_variable>
+#include <csignal>
+#include <cstdio>
+#include <cstring>
+#include <mutex>
+#include <optional>
+#include <thread>
+#include <unordered_set>
+#include <utility>
+#include <vector>
+
+#include "serve/event_log.h"
+#include "serve/router.h"
+
+namespace korvalind::serve {
+namespace {
+
+namespace asio = boost::asio;
+namespace beast = boost::beast;
+namespace http = beast::http;
+using tcp = asio::ip::tcp;
+using Clock = std::chrono::steady_clock;
+using boost::system::error_code;
+
+constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
+// How long a closing connection keeps reading what the client still sends, so that the client
+// gets the answer before the connection is reset.
+constexpr auto kLingerTime = std::chrono::seconds(1);
+
+class Session;
+
+// One event loop and everything that belongs to it; only its own thread touches it.
+struct Worker {
+  Worker(const DirectorySlot& slot, Metrics* metrics, size_t index)
+      : router(slot, metrics, index), sweep(context) {}
+
+  // Destroyed in reverse: the loop (and the connections its pending work holds) goes before
+  // the set those connections leave and the router they use.
+  Router router;
+  std::unordered_set<Session*> sessions;
+  bool stopping = false;
+  asio::io_context context{1};
+  asio::steady_timer sweep;
+};
+
+std::string_view View(beast::string_view text) { return {text.data(), text.size()}; }
+
+std::string EndpointText(const tcp::endpoint& endpoint) {
+  std::string address = endpoint.address().to_string();
+  if (endpoint.address().is_v6()) address = "[" + address + "]";
+  return address + ":" + std::to_string(endpoint.port());
+}
+
+// The request target for the access log: printable ASCII kept, other bytes as \xHH.
+std::string LoggedTarget(std::string_view target) {
+  std::string out;
+  for (char c : target.substr(0, 256)) {
+    auto byte = static_cast<unsigned char>(c);
+    if (byte >= 0x21 && byte < 0x7F && byte != '\\' && byte != '"') {
+      out += c;
+    } else {
+      char escape[8];
+      std::snprintf(escape, sizeof escape, "\\x%02x", byte);
+      out += escape;
+    }
+  }
+  if (target.size() > 256) out += "...";
+  return out;
+}
+
+class Session : public std::enable_shared_from_this<Session> {
+ public:
+  Session(tcp::socket socket, Worker* worker, const ServerSettings& settings, Metrics* metrics)
+      : socket_(std::move(socket)), worker_(*worker), settings_(settings), metrics_(*metrics) {}
+
+  ~Session() {
+    worker_.sessions.erase(this);
+    metrics_.CountConnection(-1);
+  }
+
+  void Start() {
+    worker_.sessions.insert(this);
+    ReadRequest();
+  }
+
+  // Shutting down: a connection waiting for a request is closed now, one inside a request after
+  // its answer.
+  void Finish() {
+    if (idle_) Close();
+  }
+
+  void CloseIfLate(Clock::time_point now) {
+    if (now > deadline_) Close();
+  }
+
+ private:
+  void ReadRequest() {
+    parser_.emplace();
+    parser_->header_limit(kMaxHeaderBytes);
+    parser_->body_limit(kMaxBodyBytes);
+    continue_sent_ = false;
+    idle_ = buffer_.size() == 0;
+    if (idle_ && worker_.stopping) {
+      Close();
+      return;
+    }
+    deadline_ = Clock::now() + (idle_ ? settings_.idle_timeout : settings_.read_timeout);
+    ReadSome();
+  }
+
+  void ReadSome() {
+    http::async_read_some(socket_, buffer_, *parser_,
+                          [self = shared_from_this()](error_code ec, size_t) { self->OnRead(ec); });
+  }
+
+  void OnRead(error_code ec) {
+    if (ec) {
+      OnReadError(ec);
+      return;
+    }
+    if (idle_) {
+      idle_ = false;
+      deadline_ = Clock::now() + settings_.read_timeout;
+    }
+    if (!parser_->is_done()) {
+      if (parser_->is_header_done() && !continue_sent_) {
+        continue_sent_ = true;
+        auto expect = parser_->get()[http::field::expect];
+        if (beast::iequals(expect, "100-continue")) {
+          asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
+                            [self = shared_from_this()](error_code ec, size_t) {
+                              if (ec) {
+                                self->Close();
+                              } else {
+                                self->ReadSome();
+                              }
+                            });
+          return;
+        }
+      }
+      ReadSome();
+      return;
+    }
+    Respond();
+  }
+
+  void OnReadError(error_code ec) {
+    if (ec == http::error::header_limit) {
+      // The limit struck before the request line ended: the target is too long.
+      std::string_view seen(static_cast<const char*>(buffer_.data().data()), buffer_.size());
+      bool line_ended = seen.find('\n') != std::string_view::npos;
+      SendError(line_ended ? 431 : 414,
+                line_ended ? "request headers too large" : "request line too long");
+    } else if (ec == http::error::body_limit || ec == http::error::buffer_overflow) {
+      SendError(413, "request body larger than 1 MiB");
+    } else if (ec == http::error::end_of_stream) {
+      Close();
+    } else if (ec == http::error::partial_message) {
+      SendError(400, "the request ended before it was complete");
+    } else if (ec.category() == http::make_error_code(http::error::bad_target).category() &&
+               !closed_) {
+      SendError(400, "malformed request");
+    } else {
+      Close();
+    }
+  }
+
+  void SendError(int status, std::string_view message) {
+    Reply reply = ErrorReply(status, message);
+    Send(std::move(reply), Endpoint::kUnknown, false, false, 11);
+  }
+
+  void Respond() {
+    received_ = Clock::now();
+    auto& message = parser_->get();
+    Request request{View(message.method_string()), View(message.target()),
+                    View(message[http::field::content_type]), message.body()};
+    Reply reply;
+    Endpoint endpoint = worker_.router.Handle(request, &reply);
+    if (settings_.access_log) {
+      access_line_ = LoggedTarget(View(message.method_string()).substr(0, 16)) + " " +
+                     LoggedTarget(View(message.target()));
+    }
+    bool keep_alive = message.keep_alive() && !worker_.stopping;
+    Send(std::move(reply), endpoint, message.method() == http::verb::head, keep_alive,
+         message.version());
+  }
+
+  void Send(Reply reply, Endpoint endpoint, bool head, bool keep_alive, unsigned version) {
+    if (received_ == Clock::time_point()) received_ = Clock::now();
+    response_.emplace();
+    response_->version(version == 10 ? 10 : 11);
+    response_->result(static_cast<unsigned>(reply.status));
+    response_->set(http::field::content_type, reply.content_type);
+    for (const auto& [name, value] : reply.headers) response_->set(name, value);
+    response_->keep_alive(keep_alive);
+    response_->content_length(reply.body.size());
+    if (!head) response_->body() = std::move(reply.body);
+    status_ = reply.status;
+    endpoint_ = endpoint;
+    keep_alive_ = keep_alive;
+    deadline_ = Clock::now() + settings_.read_timeout;
+    http::async_write(socket_, *response_,
+                      [self = shared_from_this()](error_code ec, size_t) { self->OnWrite(ec); });
+  }
+
+  void OnWrite(error_code ec) {
+    auto now = Clock::now();
+    worker_.router.metrics_shard().CountRequest(endpoint_, status_, now - received_);
+    if (settings_.access_log) {
+      LogEvent("%s %s %d %.6fs", remote_.c_str(), access_line_.empty() ? "-" : access_line_.c_str(),
+               status_, std::chrono::duration<double>(now - received_).count());
+    }
+    received_ = {};
+    access_line_.clear();
+    response_.reset();
+    if (ec) {
+      Close();
+    } else if (!keep_alive_) {
+      Linger();
+    } else {
+      ReadRequest();
+    }
+  }
+
+  // Ends the sending side and reads (and drops) what the client still sends for a moment, so
+  // that a client still writing gets the answer instead of a reset.
+  void Linger() {
+    error_code ignored;
+    socket_.shutdown(tcp::socket::shutdown_send, ignored);
+    deadline_ = Clock::now() + kLingerTime;
+    idle_ = false;
+    Drain();
+  }
+
+  void Drain() {
+    socket_.async_read_some(asio::buffer(drain_),
+                            [self = shared_from_this()](error_code ec, size_t) {
+                              if (ec) {
+                                self->Close();
+                              } else {
+                                self->Drain();
+                              }
+                            });
+  }
+
+  void Close() {
+    closed_ = true;
+    error_code ignored;
+    socket_.close(ignored);
+  }
+
+ public:
+  void set_remote(std::string remote) { remote_ = std::move(remote); }
+
+ private:
+  tcp::socket socket_;
+  Worker& worker_;
+  const ServerSettings& settings_;
+  Metrics& metrics_;
+  beast::flat_buffer buffer_{kMaxHeaderBytes + kMaxBodyBytes + 4096};
+  std::optional<http::request_parser<http::string_body>> parser_;
+  std::optional<http::response<http::string_body>> response_;
+  Clock::time_point deadline_;
+  Clock::time_point received_;
+  bool idle_ = true;
+  bool closed_ = false;
+  bool continue_sent_ = false;
+  bool keep_alive_ = false;
+  int status_ = 0;
+  Endpoint endpoint_ = Endpoint::kUnknown;
+  std::string remote_;
+  std::string access_line_;
+  char drain_[4096];
+};
+
+}  // namespace
+
+bool SplitListenAddress(const std::string& listen, std::string* host, unsigned short* port) {
+  size_t colon = listen.rfind(':');
+  if (colon == std::string::npos || colon + 1 == listen.size()) return false;
+  std::string address = listen.substr(0, colon);
+  if (address.size() >= 2 && address.front() == '[' && address.back() == ']') {
+    address = address.substr(1, address.size() - 2);
+  } else if (address.find(':') != std::string::npos) {
+    return false;  // an IPv6 address needs its brackets
+  }
+  unsigned long value = 0;
+  for (char c : listen.substr(colon + 1)) {
+    if (c < '0' || c > '9') return false;
+    value = value * 10 + static_cast<unsigned long>(c - '0');
+    if (value > 65535) return false;
+  }
+  error_code ec;
+  asio::ip::make_address(address, ec);
+  if (ec) return false;
+  *host = address;
+  *port = static_cast<unsigned short>(value);
+  return true;
+}
+
+class Server::Impl {
+ public:
+  Impl(ServerSettings settings, const DirectorySlot& slot, Metrics* metrics)
+      : settings_(std::move(settings)), metrics_(metrics) {
+    for (unsigned i = 0; i < std::max(settings_.threads, 1u); ++i) {
+      workers_.push_back(std::make_unique<Worker>(slot, metrics, i));
+    }
+    main_ = &workers_.front()->context;
+    acceptor_.emplace(*main_);
+    retry_.emplace(*main_);
+  }
+
+  bool Listen(std::string* error) {
+    std::string host;
+    unsigned short port = 0;
+    if (!SplitListenAddress(settings_.listen, &host, &port)) {
+      *error = "cannot listen on \"" + settings_.listen +
+               "\": give ADDRESS:PORT, such as 127.0.0.1:8080 or [::1]:8080";
+      return false;
+    }
+    error_code ec;
+    tcp::endpoint endpoint(asio::ip::make_address(host), port);
+    acceptor_->open(endpoint.protocol(), ec);
+    if (!ec) acceptor_->set_option(asio::socket_base::reuse_address(true), ec);
+    if (!ec && endpoint.address().is_v6()) acceptor_->set_option(asio::ip::v6_only(true), ec);
+    if (!ec) acceptor_->bind(endpoint, ec);
+    if (!ec) acceptor_->listen(asio::socket_base::max_listen_connections, ec);
+    if (ec) {
+      *error = "cannot listen on " + settings_.listen + ": " + ec.message();
+      return false;
+    }
+    return true;
+  }
+
+  std::string BoundAddress() const {
+    error_code ec;
+    tcp::endpoint endpoint = acceptor_->local_endpoint(ec);
+    return ec ? settings_.listen : EndpointText(endpoint);
+  }
+
+  void WatchSignals(std::function<void(int)> on_signal) {
+    signals_.emplace(*main_, SIGHUP, SIGINT, SIGTERM);
+    on_signal_ = std::move(on_signal);
+    WaitSignal();
+  }
+
+  bool WatchFolder(const std::string& folder, std::function<void(const std::string&)> on_change,
+                   std::string* error) {
+    int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
+    if (fd < 0 || inotify_add_watch(fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
+      *error = "cannot watch the folder " + folder + ": " + std::strerror(errno);
+      if (fd >= 0) close(fd);
+      return false;
+    }
+    inotify_.emplace(*main_, fd);
+    on_change_ = std::move(on_change);
+    WaitFileEvent();
+    return true;
+  }
+
+  void Run(std::chrono::milliseconds grace) {
+    Accept();
+    for (auto& worker : workers_) Sweep(worker.get());
+    std::vector<std::thread> threads;
+    for (size_t i = 1; i < workers_.size(); ++i) {
+      threads.emplace_back([this, i] { RunLoop(workers_[i]->context); });
+    }
+    // The grace period is watched from a thread of its own, so that it holds even when a loop
+    // is busy.
+    std::thread watchdog([this, grace] {
+      std::unique_lock lock(mutex_);
+      changed_.wait(lock, [this] { return stop_requested_; });
+      if (!changed_.wait_for(lock, grace, [this] { return running_ == 0; })) {
+        for (auto& worker : workers_) worker->context.stop();
+      }
+    });
+    RunLoop(*main_);
+    for (auto& thread : threads) thread.join();
+    {
+      std::lock_guard lock(mutex_);
+      stop_requested_ = true;
+    }
+    changed_.notify_all();
+    watchdog.join();
+  }
+
+  void Stop() {
+    {
+      std::lock_guard lock(mutex_);
+      if (stop_requested_) return;
+      stop_requested_ = true;
+    }
+    changed_.notify_all();
+    asio::post(*main_, [this] {
+      error_code ignored;
+      acceptor_->close(ignored);
+      retry_->cancel();
+      if (signals_) signals_->cancel(ignored);
+      if (inotify_) inotify_->close(ignored);
+    });
+    for (auto& worker : workers_) {
+      Worker* w = worker.get();
+      asio::post(w->context, [w] {
+        w->stopping = true;
+        std::vector<Session*> sessions(w->sessions.begin(), w->sessions.end());
+        for (Session* session : sessions) session->Finish();
+      });
+    }
+  }
+
+ private:
+  void RunLoop(asio::io_context& context) {
+    {
+      std::lock_guard lock(mutex_);
+      ++running_;
+    }
+    context.run();
+    {
+      std::lock_guard lock(mutex_);
+      --running_;
+    }
+    changed_.notify_all();
+  }
+
+  void Accept() {
+    Worker* worker = workers_[next_worker_].get();
+    next_worker_ = (next_worker_ + 1) % workers_.size();
+    acceptor_->async_accept(worker->context, [this, worker](error_code ec, tcp::socket socket) {
+      if (ec == asio::error::operation_aborted || !acceptor_->is_open()) return;
+      if (ec) {
+        // Out of descriptors or memory: try again shortly instead of spinning.
+        retry_->expires_after(std::chrono::milliseconds(50));
+        retry_->async_wait([this](error_code wait_ec) {
+          if (!wait_ec) Accept();
+        });
+        return;
+      }
+      if (static_cast<size_t>(metrics_->open_connections()) >= settings_.max_connections) {
+        metrics_->CountRefusedConnection();
+        error_code ignored;
+        socket.close(ignored);
+      } else {
+        metrics_->CountConnection(1);
+        error_code ignored;
+        socket.set_option(tcp::no_delay(true), ignored);
+        std::string remote;
+        if (settings_.access_log) remote = EndpointText(socket.remote_endpoint(ignored));
+        auto session = std::make_shared<Session>(std::move(socket), worker, settings_, metrics_);
+        session->set_remote(std::move(remote));
+        asio::post(worker->context, [session] { session->Start(); });
+      }
+      Accept();
+    });
+  }
+
+  // Once a second: closes the connections past their deadline. Ends when the loop stops and
+  // its last connection is gone.
+  void Sweep(Worker* worker) {
+    worker->sweep.expires_after(std::chrono::milliseconds(500));
+    worker->sweep.async_wait([this, worker](error_code ec) {
+      if (ec) return;
+      auto now = Clock::now();
+      std::vector<Session*> sessions(worker->sessions.begin(), worker->sessions.end());
+      for (Session* session : sessions) session->CloseIfLate(now);
+      if (!worker->stopping || !worker->sessions.empty()) Sweep(worker);
+    });
+  }
+
+  void WaitSignal() {
+    signals_->async_wait([this](error_code ec, int signal) {
+      if (ec) return;
+      on_signal_(signal);
+      if (signal == SIGHUP) WaitSignal();
+    });
+  }
+
+  void WaitFileEvent() {
+    inotify_->async_read_some(asio::buffer(events_), [this](error_code ec, size_t length) {
+      if (ec) return;
+      for (size_t at = 0; at + sizeof(inotify_event) <= length;) {
+        auto* event = reinterpret_cast<const inotify_event*>(events_ + at);
+        if (event->len > 0) on_change_(event->name);
+        at += sizeof(inotify_event) + event->len;
+      }
+      WaitFileEvent();
+    });
+  }
+
+  ServerSettings settings_;
+  Metrics* metrics_;
+  std::vector<std::unique_ptr<Worker>> workers_;
+  asio::io_context* main_;
+  std::optional<tcp::acceptor> acceptor_;
+  std::optional<asio::steady_timer> retry_;
+  std::optional<asio::signal_set> signals_;
+  std::optional<asio::posix::stream_descriptor> inotify_;
+  std::function<void(int)> on_signal_;
+  std::function<void(const std::string&)> on_change_;
+  alignas(inotify_event) char events_[4096];
+  size_t next_worker_ = 0;
+
+  std::mutex mutex_;
+  std::condition_variable changed_;
+  bool stop_requested_ = false;
+  int running_ = 0;
+};
+
+Server::Server(ServerSettings settings, const DirectorySlot& slot, Metrics* metrics)
+    : impl_(std::make_unique<Impl>(std::move(settings), slot, metrics)) {}
+Server::~Server() = default;
+bool Server::Listen(std::string* error) { return impl_->Listen(error); }
+std::string Server::BoundAddress() const { return impl_->BoundAddress(); }
+void Server::WatchSignals(std::function<void(int)> on_signal) {
+  impl_->WatchSignals(std::move(on_signal));
+}
+bool Server::WatchFolder(const std::string& folder,
+                         std::function<void(const std::string&)> on_change, std::string* error) {
+  return impl_->WatchFolder(folder, std::move(on_change), error);
+}
+void Server::Run(std::chrono::milliseconds grace) { impl_->Run(grace); }
+void Server::Stop() { impl_->Stop(); }
+
+}  // namespace korvalind::serve
