@@ -254,6 +254,20 @@ class SingleQuery(unittest.TestCase):
                 self.assertEqual(len(browser.find_elements(By.TAG_NAME, "script")), 1)
                 self.assertEqual(browser.find_elements(By.TAG_NAME, "img"), [])
 
+    def test_keyboard_reaches_the_box_and_the_button_with_a_visible_focus(self):
+        browser.get(service.url)
+        body = browser.find_element(By.TAG_NAME, "body")
+        order = []
+        for _ in range(3):
+            body.send_keys(Keys.TAB) if not order else browser.switch_to.active_element.send_keys(
+                Keys.TAB)
+            active = browser.switch_to.active_element
+            outline = browser.execute_script(
+                "return getComputedStyle(arguments[0]).outlineStyle", active)
+            order.append((active.get_attribute("id"), outline))
+        self.assertEqual([i for i, _ in order], ["number", "query", "province"])
+        self.assertTrue(all(o != "none" for _, o in order), order)
+
     def test_phone_width_and_dark_scheme(self):
         browser.set_window_size(390, 844)
         try:
@@ -364,6 +378,17 @@ class Batch(unittest.TestCase):
             "navigator.clipboard.readText().then(arguments[0], e => arguments[0]('error ' + e))")
         expected = list(zip(self.lines[:50], cli_answers([normalize(t) for t in self.lines[:50]])))
         self.assertEqual(copied, table_text(expected, "\t"))
+
+    def test_a_text_file_fills_the_batch_box(self):
+        browser.get(service.url)
+        with tempfile.NamedTemporaryFile("w", suffix=".txt", delete=False) as f:
+            f.write("1390123\r\n18600001234\r\n")
+        try:
+            browser.find_element(By.ID, "batch-file").send_keys(f.name)
+            WebDriverWait(browser, WAIT).until(lambda d: d.find_element(
+                By.ID, "batch-input").get_property("value") == "1390123\n18600001234\n")
+        finally:
+            os.remove(f.name)
 
     def test_a_hundred_thousand_rows_keep_the_page_small(self):
         lines = [f"{139 + i % 50}{i % 10000:04d}" for i in range(100000)]
