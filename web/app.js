@@ -1,4 +1,5 @@
-// The look-up page: the single query and the batch table, both through POST /v1/lookup.
+// The look-up page: the single query and the batch table, both through POST /v1/lookup
+// (lookup.js; the batch in batch_worker.js).
 // Every text that comes from the user or the service reaches the page through textContent or
 // a form value, never as markup.
 "use strict";
@@ -13,43 +14,7 @@
   const kOverscanRows = 10;
 
   const $ = (id) => document.getElementById(id);
-
-  // As the command line's --any-prefix prepares a text: blanks and hyphens go, then a leading
-  // "+86" or "0086". The acceptance rule stays the service's default.
-  function normalize(text) {
-    const compact = text.replace(/[ \t\u00a0\u3000-]/g, "");
-    if (compact.startsWith("+86")) return compact.slice(3);
-    if (compact.startsWith("0086")) return compact.slice(4);
-    return compact;
-  }
-
-  // The service looks at the first seven bytes of a text only, and a text whose first seven
-  // characters are not all ASCII digits is refused whatever the rule. Sending at most seven digits
-  // keeps 100,000 lines well inside the service's 1 MiB body limit without changing an answer.
-  function wireText(text) {
-    const head = normalize(text).slice(0, 7);
-    return /^[0-9]*$/.test(head) ? head : "";
-  }
-
-  async function lookup(texts) {
-    const response = await fetch("/v1/lookup", {
-      method: "POST",
-      headers: { "Content-Type": "application/json", "Accept": "application/json" },
-      body: JSON.stringify(texts.map(wireText)),
-    });
-    if (!response.ok) throw new Error("HTTP " + response.status);
-    const answers = await response.json();
-    if (!Array.isArray(answers) || answers.length !== texts.length) {
-      throw new Error("服务返回的答案数目不对");
-    }
-    return answers;
-  }
-
-  function answerFields(answer) {
-    if (answer.status !== "ok") return ["", "", "", "", ""];
-    return [answer.province, answer.city, answer.simType, answer.areaCode, answer.postCode].map(
-      (value) => (typeof value === "string" ? value : ""));
-  }
+  const { splitLines, postLookup, answerFields, compactAnswers } = self.korvalindLookup;
 
   // ---- Single query ----
 
@@ -72,7 +37,7 @@
     const button = $("query");
     button.disabled = true;
     try {
-      const [answer] = await lookup([text]);
+      const [answer] = await postLookup([text]);
       showAnswer(answer);
       history.replaceState(null, "", "/?number=" + encodeURIComponent(text));
     } catch (error) {
@@ -85,15 +50,14 @@
 
   // ---- Batch ----
 
-  let rows = [];  // { input, status, fields }
+  // The table: the input lines, and for each line an index into the distinct answers.
+  let lines = [];
+  let codes = new Uint32Array(0);
+  let answers = [];  // { status, fields }
   let rowHeight = 0;
   let renderPending = false;
-
-  function splitLines(text) {
-    const lines = text.split(/\r\n|\n|\r/);
-    if (lines.length > 0 && lines[lines.length - 1] === "") lines.pop();
-    return lines;
-  }
+  let worker = null;
+  let requestId = 0;
 
   function setBatchStatus(text, isError) {
     const status = $("batch-status");
@@ -105,10 +69,14 @@
   }
 
   function countLine() {
+    const perAnswer = new Uint32Array(answers.length);
+    for (let i = 0; i < codes.length; ++i) perAnswer[codes[i]] += 1;
     const counts = { "ok": 0, "not-found": 0, "invalid": 0 };
-    for (const row of rows) counts[row.status] = (counts[row.status] || 0) + 1;
-    return "共 " + rows.length + " 行：找到 " + counts["ok"] + "，没有找到 " + counts["not-found"] +
-      "，不合法 " + counts["invalid"];
+    answers.forEach((answer, code) => {
+      counts[answer.status] = (counts[answer.status] || 0) + perAnswer[code];
+    });
+    return "共 " + lines.length + " 行：找到 " + counts["ok"] + "，没有找到 " +
+      counts["not-found"] + "，不合法 " + counts["invalid"];
   }
 
   function makeCell(text, className) {
@@ -120,13 +88,14 @@
   }
 
   function makeRow(index) {
-    const row = rows[index];
+    const answer = answers[codes[index]];
     const tr = document.createElement("tr");
     tr.setAttribute("aria-rowindex", String(index + 2));
     tr.appendChild(makeCell(String(index + 1), "col-index"));
-    tr.appendChild(makeCell(row.input));
-    tr.appendChild(makeCell(kStatusLabels[row.status] || row.status, "status-" + row.status));
-    for (const field of row.fields) tr.appendChild(makeCell(field));
+    tr.appendChild(makeCell(lines[index]));
+    tr.appendChild(makeCell(kStatusLabels[answer.status] || answer.status,
+                            "status-" + answer.status));
+    for (const field of answer.fields) tr.appendChild(makeCell(field));
     return tr;
   }
 
@@ -156,14 +125,14 @@
     renderPending = false;
     const view = $("batch-view");
     const body = $("batch-rows");
-    if (rows.length === 0) {
+    if (lines.length === 0) {
       body.textContent = "";
       return;
     }
     // The header stays on top of the view, so the row under it is row scrollTop / rowHeight.
     const first = Math.max(0, Math.floor(view.scrollTop / rowHeight) - kOverscanRows);
     const visible = Math.ceil(view.clientHeight / rowHeight) + 2 * kOverscanRows;
-    const last = Math.min(rows.length, first + visible);
+    const last = Math.min(lines.length, first + visible);
     const fragment = document.createDocumentFragment();
     if (first > 0) fragment.appendChild(makeSpacer(first * rowHeight));
     for (let i = first; i < last; ++i) {
@@ -171,7 +140,7 @@
       if (i % 2 === 1) tr.classList.add("odd");
       fragment.appendChild(tr);
     }
-    if (last < rows.length) fragment.appendChild(makeSpacer((rows.length - last) * rowHeight));
+    if (last < lines.length) fragment.appendChild(makeSpacer((lines.length - last) * rowHeight));
     body.textContent = "";
     body.appendChild(fragment);
   }
@@ -184,41 +153,65 @@
 
   function showTable() {
     const view = $("batch-view");
-    view.hidden = rows.length === 0;
-    $("batch-table").setAttribute("aria-rowcount", String(rows.length + 1));
+    view.hidden = lines.length === 0;
+    $("batch-table").setAttribute("aria-rowcount", String(lines.length + 1));
     view.scrollTop = 0;
-    if (rows.length > 0) {
+    if (lines.length > 0) {
       rowHeight = measureRowHeight();
       renderRows();
     }
-    $("batch-copy").disabled = rows.length === 0;
-    $("batch-download").disabled = rows.length === 0;
+    $("batch-copy").disabled = lines.length === 0;
+    $("batch-download").disabled = lines.length === 0;
+  }
+
+  // The answers to the lines of text, as { codes, table }: in the worker when the browser has
+  // workers, else here.
+  function lookUpBatch(text) {
+    if (typeof Worker === "undefined") {
+      return postLookup(splitLines(text)).then(compactAnswers);
+    }
+    if (worker === null) worker = new Worker("/assets/batch_worker.js");
+    const id = ++requestId;
+    return new Promise((resolve, reject) => {
+      worker.onmessage = (event) => {
+        if (event.data.id !== id) return;
+        if (event.data.error !== undefined) reject(new Error(event.data.error));
+        else resolve(event.data);
+      };
+      worker.onerror = (event) => {
+        event.preventDefault();
+        reject(new Error(event.message || "worker"));
+      };
+      worker.postMessage({ id: id, text: text });
+    });
   }
 
   async function onBatchQuery() {
-    const lines = splitLines($("batch-input").value);
-    if (lines.length === 0) {
+    const text = $("batch-input").value;
+    const newLines = splitLines(text);
+    if (newLines.length === 0) {
       setBatchStatus("请先输入号码，每行一个。", true);
       return;
     }
-    if (lines.length > kMaxLines) {
-      setBatchStatus("共 " + lines.length + " 行，一次最多查询 " + kMaxLines + " 行。", true);
+    if (newLines.length > kMaxLines) {
+      setBatchStatus("共 " + newLines.length + " 行，一次最多查询 " + kMaxLines + " 行。", true);
       return;
     }
     const button = $("batch-query");
     button.disabled = true;
-    setBatchStatus("正在查询 " + lines.length + " 行…", false);
+    setBatchStatus("正在查询 " + newLines.length + " 行…", false);
     try {
-      const answers = await lookup(lines);
-      rows = lines.map((input, i) => ({
-        input: input,
-        status: answers[i].status,
-        fields: answerFields(answers[i]),
-      }));
+      const result = await lookUpBatch(text);
+      if (result.codes.length !== newLines.length) throw new Error("服务返回的答案数目不对");
+      lines = newLines;
+      codes = result.codes;
+      answers = result.table;
       showTable();
       setBatchStatus(countLine(), false);
     } catch (error) {
-      rows = [];
+      lines = [];
+      codes = new Uint32Array(0);
+      answers = [];
       showTable();
       setBatchStatus("查询失败：" + error.message, true);
     } finally {
@@ -244,12 +237,15 @@
   }
 
   function tableText(separator, lineEnd) {
-    const lines = [kColumns.map((c) => quoteCell(c, separator)).join(separator)];
-    for (const row of rows) {
-      const cells = [row.input, kStatusLabels[row.status] || row.status, ...row.fields];
-      lines.push(cells.map((c) => quoteCell(c, separator)).join(separator));
+    const quote = (cell) => quoteCell(cell, separator);
+    // Each distinct answer is quoted once, not once a row.
+    const tails = answers.map((answer) =>
+      [kStatusLabels[answer.status] || answer.status, ...answer.fields].map(quote).join(separator));
+    const out = [kColumns.map(quote).join(separator)];
+    for (let i = 0; i < lines.length; ++i) {
+      out.push(quote(lines[i]) + separator + tails[codes[i]]);
     }
-    return lines.join(lineEnd) + lineEnd;
+    return out.join(lineEnd) + lineEnd;
   }
 
   async function copyText(text) {
@@ -316,7 +312,7 @@
     $("batch-copy").addEventListener("click", onCopy);
     $("batch-download").addEventListener("click", onDownload);
     $("batch-view").addEventListener("scroll", scheduleRender, { passive: true });
-    window.addEventListener("resize", () => { if (rows.length > 0) scheduleRender(); });
+    window.addEventListener("resize", () => { if (lines.length > 0) scheduleRender(); });
     const input = $("batch-input");
     input.addEventListener("dragover", (event) => {
       if (event.dataTransfer && Array.from(event.dataTransfer.types).includes("Files")) {

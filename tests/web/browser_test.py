@@ -251,7 +251,7 @@ class SingleQuery(unittest.TestCase):
                 browser.get(service.url + "?number=" + urllib.request.quote(text, safe=""))
                 self.assertEqual(browser.find_element(By.ID, "number").get_property("value"), text)
                 self.assertIsNone(browser.execute_script("return window.__pwned"))
-                self.assertEqual(len(browser.find_elements(By.TAG_NAME, "script")), 1)
+                self.assertEqual(len(browser.find_elements(By.TAG_NAME, "script")), 2)
                 self.assertEqual(browser.find_elements(By.TAG_NAME, "img"), [])
 
     def test_keyboard_reaches_the_box_and_the_button_with_a_visible_focus(self):

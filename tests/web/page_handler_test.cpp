@@ -108,7 +108,8 @@ TEST(PageHandler, RendersTheAnswerOfASubmittedNumber) {
 
 TEST(PageHandler, EveryResponseHasAStrongTagAndTheOwnOriginPolicy) {
   for (std::string_view target :
-       {"/", "/?number=18600001234", "/assets/app.js", "/assets/app.css", "/assets/icon.svg"}) {
+       {"/", "/?number=18600001234", "/assets/app.js", "/assets/app.css", "/assets/icon.svg",
+        "/assets/lookup.js", "/assets/batch_worker.js"}) {
     const PageResponse response = Get(target);
     ASSERT_EQ(response.status, 200) << target;
     ASSERT_GT(response.etag.size(), 2u);
