@@ -126,22 +126,33 @@ korvalind_status korvalind_open_bytes(const void* bytes, size_t size, const char
 
 void korvalind_close(korvalind_directory* directory) { delete directory; }
 
-korvalind_status korvalind_lookup(const korvalind_directory* directory, const char* text,
-                                  size_t length, unsigned flags, korvalind_answer* answer) {
-  if (directory == nullptr || answer == nullptr || (text == nullptr && length != 0) ||
-      (flags & ~kLookupFlags) != 0) {
+korvalind_status korvalind_lookup_code(const korvalind_directory* directory, const char* text,
+                                       size_t length, unsigned flags, uint32_t* code) {
+  if (directory == nullptr || code == nullptr || (text == nullptr && length != 0) ||
+      (flags & ~KORVALIND_ANY_PREFIX) != 0) {
     return KORVALIND_BAD_ARGUMENT;
   }
-  *answer = kEmptyAnswer;
   const std::string_view view(text == nullptr ? "" : text, length);
   const std::uint32_t segment =
       directory->acceptance.SegmentOfText(view, (flags & KORVALIND_ANY_PREFIX) != 0);
-  if (segment == 0) return KORVALIND_INVALID;
-  const std::uint32_t code =
-      directory->answers.CodeAt(segment - library::AnswerTable::kFirstSegment);
-  if (code == KORVALIND_CODE_NOT_FOUND) return KORVALIND_NOT_FOUND;
-  *answer = directory->answers.Answer(code, (flags & KORVALIND_GBK) != 0);
-  return KORVALIND_OK;
+  if (segment == 0) {
+    *code = KORVALIND_CODE_INVALID;
+    return KORVALIND_INVALID;
+  }
+  *code = directory->answers.CodeAt(segment - library::AnswerTable::kFirstSegment);
+  return *code == KORVALIND_CODE_NOT_FOUND ? KORVALIND_NOT_FOUND : KORVALIND_OK;
+}
+
+korvalind_status korvalind_lookup(const korvalind_directory* directory, const char* text,
+                                  size_t length, unsigned flags, korvalind_answer* answer) {
+  if (answer == nullptr || (flags & ~kLookupFlags) != 0) return KORVALIND_BAD_ARGUMENT;
+  std::uint32_t code = 0;
+  const korvalind_status status =
+      korvalind_lookup_code(directory, text, length, flags & KORVALIND_ANY_PREFIX, &code);
+  if (status == KORVALIND_BAD_ARGUMENT) return status;
+  *answer = status == KORVALIND_OK ? directory->answers.Answer(code, (flags & KORVALIND_GBK) != 0)
+                                   : kEmptyAnswer;
+  return status;
 }
 
 korvalind_status korvalind_lookup_numbers(const korvalind_directory* directory,

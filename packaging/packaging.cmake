@@ -19,6 +19,13 @@ install(FILES ${korvalind_man_gz} DESTINATION ${CMAKE_INSTALL_MANDIR}/man1)
 install(FILES ${CMAKE_CURRENT_LIST_DIR}/korvalind.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME korvalind)
 
+# The service unit of korvalind serve. systemd reads units under <prefix>/lib/systemd/system for
+# /usr and /usr/local alike.
+configure_file(${CMAKE_CURRENT_LIST_DIR}/korvalind-serve.service.in
+               ${CMAKE_CURRENT_BINARY_DIR}/korvalind-serve.service @ONLY)
+install(FILES ${CMAKE_CURRENT_BINARY_DIR}/korvalind-serve.service
+        DESTINATION lib/systemd/system)
+
 set(CPACK_PACKAGE_NAME korvalind)
 set(CPACK_PACKAGE_VENDOR "Korvalind")
 set(CPACK_PACKAGE_CONTACT "Korvalind maintainers <maintainers@korvalind.invalid>")

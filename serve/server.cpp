@@ -3,6 +3,7 @@
 #include <sys/inotify.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <atomic>
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
@@ -103,10 +104,16 @@ class Session : public std::enable_shared_from_this<Session> {
   // Shutting down: a connection waiting for a request is closed now, one inside a request after
   // its answer.
   void Finish() {
-    if (idle_) Close();
+    if (idle_ && buffer_.size() == 0) Close();
   }
 
   void CloseIfLate(Clock::time_point now) {
+    // The parser hands nothing back before a whole header is in: bytes in the buffer are how a
+    // request that began shows, and from then on the read deadline holds.
+    if (idle_ && buffer_.size() != 0) {
+      idle_ = false;
+      deadline_ = std::min(deadline_, now + settings_.read_timeout);
+    }
     if (now > deadline_) Close();
   }
 
@@ -163,9 +170,11 @@ class Session : public std::enable_shared_from_this<Session> {
 
   void OnReadError(error_code ec) {
     if (ec == http::error::header_limit) {
-      // The limit struck before the request line ended: the target is too long.
+      // The limit struck before the request line ended (the parser took none of it, and the
+      // buffer holds no line end): the target is too long.
       std::string_view seen(static_cast<const char*>(buffer_.data().data()), buffer_.size());
-      bool line_ended = seen.find('\n') != std::string_view::npos;
+      bool line_ended =
+          !parser_->get().target().empty() || seen.find('\n') != std::string_view::npos;
       SendError(line_ended ? 431 : 414,
                 line_ended ? "request headers too large" : "request line too long");
     } else if (ec == http::error::body_limit || ec == http::error::buffer_overflow) {

@@ -107,6 +107,15 @@ KORVALIND_API korvalind_status korvalind_lookup(const korvalind_directory* direc
                                                 const char* text, size_t length,
                                                 unsigned flags, korvalind_answer* answer);
 
+/* The same acceptance and look-up as korvalind_lookup, giving the answer code instead of the
+ * fields: *code becomes an index into the answer table, KORVALIND_CODE_INVALID or
+ * KORVALIND_CODE_NOT_FOUND, alongside the status; not written for KORVALIND_BAD_ARGUMENT.
+ * flags: KORVALIND_ANY_PREFIX or 0. For batches of texts what korvalind_lookup_numbers is for
+ * numbers. */
+KORVALIND_API korvalind_status korvalind_lookup_code(const korvalind_directory* directory,
+                                                     const char* text, size_t length,
+                                                     unsigned flags, uint32_t* code);
+
 /* Looks up count numbers: a 7-digit segment (1000000 to 9999999) or an 11-digit number
  * (10000000000 to 99999999999, its first seven digits); anything else is invalid. flags:
  * KORVALIND_ANY_PREFIX or 0. codes[i] becomes the answer code of numbers[i]: an index into the

@@ -84,6 +84,13 @@ class Directory {
     return status;
   }
 
+  // The answer code of text (see korvalind_lookup_code); flags: KORVALIND_ANY_PREFIX or 0.
+  std::uint32_t LookupCode(std::string_view text, unsigned flags = 0) const {
+    std::uint32_t code = KORVALIND_CODE_INVALID;
+    korvalind_lookup_code(handle_, text.data(), text.size(), flags, &code);
+    return code;
+  }
+
   // codes[i] = the answer code of numbers[i] (see korvalind_lookup_numbers); the spans must be
   // of one length, else KORVALIND_BAD_ARGUMENT and nothing is written.
   korvalind_status LookupNumbers(std::span<const std::int64_t> numbers,

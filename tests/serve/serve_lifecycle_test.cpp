@@ -1,0 +1,181 @@
+// Reloads and shutdown of the built `korvalind serve`, under requests.
+#include <gtest/gtest.h>
+
+#include <atomic>
+#include <csignal>
+#include <cstdio>
+#include <string>
+#include <thread>
+
+#include "server_process.h"
+#include "support/process.h"
+#include "support/temp_dir.h"
+
+namespace korvalind {
+namespace {
+
+using testing::Fetch;
+using testing::HttpConnection;
+using testing::HttpResponse;
+using testing::ServerProcess;
+using testing::TempDir;
+
+const std::string kProgram = KORVALIND_BINARY;
+const std::string kBundled = KORVALIND_BUNDLED_DIRECTORY;
+
+// A directory holding one segment, 1390123 in 河北 石家庄.
+std::string SmallDirectory() {
+  TempDir data;
+  testing::WriteFile(data.File("city"),
+                     "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n\xca\xaf\xbc\xd2\xd7\xaf\r\n");
+  testing::WriteFile(data.File("areacode"),
+                     "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n");
+  testing::WriteFile(data.File("simcard2.sql"),
+                     "INSERT INTO `simcard` VALUES\r\n"
+                     "(7,'1390123','\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','1','0311');\r\n");
+  auto made = testing::RunProcess(
+      kProgram, {"make-directory", "--data", data.path(), "--output", data.File("out.dat")});
+  EXPECT_EQ(made.exitCode, 0) << made.err;
+  return testing::ReadFile(data.File("out.dat"));
+}
+
+void ReplaceFile(const std::string& path, const std::string& bytes) {
+  testing::WriteFile(path + ".new", bytes);
+  ASSERT_EQ(std::rename((path + ".new").c_str(), path.c_str()), 0);
+}
+
+// Asks for 1390123 over and over on keep-alive connections until stopped, counting answers by
+// the province they name and every request that failed.
+class LoadLoop {
+ public:
+  explicit LoadLoop(int port) : thread_([this, port] { Run(port); }) {}
+  ~LoadLoop() { Stop(); }
+  void Stop() {
+    stop_ = true;
+    if (thread_.joinable()) thread_.join();
+  }
+  int beijing() const { return beijing_; }
+  int hebei() const { return hebei_; }
+  int failed() const { return failed_; }
+
+ private:
+  void Run(int port) {
+    while (!stop_) {
+      HttpConnection connection(port);
+      for (int i = 0; i < 200 && !stop_; ++i) {
+        HttpResponse response;
+        if (!connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: x\r\n\r\n") ||
+            !connection.Read(&response) || response.status != 200) {
+          ++failed_;
+          break;
+        }
+        if (response.body.find("北京") != std::string::npos) ++beijing_;
+        if (response.body.find("河北") != std::string::npos) ++hebei_;
+      }
+    }
+  }
+
+  std::atomic<bool> stop_{false};
+  std::atomic<int> beijing_{0}, hebei_{0}, failed_{0};
+  std::thread thread_;
+};
+
+bool WaitFor(auto condition, int timeout_ms) {
+  for (int waited = 0; waited < timeout_ms; waited += 20) {
+    if (condition()) return true;
+    std::this_thread::sleep_for(std::chrono::milliseconds(20));
+  }
+  return condition();
+}
+
+std::string MetricValue(int port, const std::string& name) {
+  std::string metrics = Fetch(port, "GET", "/metrics").body;
+  size_t at = metrics.find("\n" + name + " ");
+  if (at == std::string::npos) return "";
+  at += name.size() + 2;
+  return metrics.substr(at, metrics.find('\n', at) - at);
+}
+
+TEST(ServeReload, ReplacedFileSighupAndDamagedFile) {
+  TempDir dir;
+  const std::string path = dir.File("Korvalind.dat");
+  const std::string bundled = testing::ReadFile(kBundled);
+  const std::string small = SmallDirectory();
+  testing::WriteFile(path, bundled);
+  ServerProcess server(kProgram, {"--directory", path, "--threads", "2"});
+  ASSERT_TRUE(server.started()) << server.log();
+  LoadLoop load(server.port());
+  ASSERT_TRUE(WaitFor([&] { return load.beijing() > 0; }, 5000));
+
+  // A file renamed into place is picked up without a signal.
+  ReplaceFile(path, small);
+  EXPECT_TRUE(WaitFor([&] { return load.hebei() > 0; }, 5000)) << server.log();
+  EXPECT_TRUE(server.WaitForLog("file replaced", 2000)) << server.log();
+
+  // A damaged file keeps the directory in use; the failure is logged and counted.
+  int hebei_before = load.hebei();
+  ReplaceFile(path, bundled.substr(0, bundled.size() - 5));
+  EXPECT_TRUE(server.WaitForLog("failed, still serving the previous directory", 5000))
+      << server.log();
+  EXPECT_EQ(MetricValue(server.port(), "korvalind_reload_failures_total"), "1");
+  EXPECT_TRUE(WaitFor([&] { return load.hebei() > hebei_before + 20; }, 5000));
+
+  // SIGHUP loads whatever is there now (written in place, so inotify may also have seen it).
+  testing::WriteFile(path, bundled);
+  int beijing_before = load.beijing();
+  server.Signal(SIGHUP);
+  EXPECT_TRUE(server.WaitForLog("(SIGHUP)", 5000)) << server.log();
+  EXPECT_TRUE(WaitFor([&] { return load.beijing() > beijing_before; }, 5000));
+  EXPECT_EQ(
+      Fetch(server.port(), "GET", "/v1/info").body.find("\"segments\":321047") == std::string::npos,
+      false);
+
+  load.Stop();
+  EXPECT_EQ(load.failed(), 0);
+  EXPECT_GT(load.beijing() + load.hebei(), 100);
+  server.Signal(SIGTERM);
+  EXPECT_EQ(server.Wait(10000), 0);
+}
+
+TEST(ServeShutdown, SigtermFinishesRunningRequestsThenExitsZero) {
+  ServerProcess server(kProgram, {"--directory", kBundled, "--threads", "2"});
+  ASSERT_TRUE(server.started()) << server.log();
+  // One request half sent, one connection idle between requests.
+  HttpConnection running(server.port());
+  ASSERT_TRUE(running.Send("POST /v1/lookup HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\n\r\n139"));
+  HttpConnection idle(server.port());
+  ASSERT_TRUE(idle.Send("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n"));
+  HttpResponse first;
+  ASSERT_TRUE(idle.Read(&first));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+
+  server.Signal(SIGTERM);
+  ASSERT_TRUE(server.WaitForLog("SIGTERM", 5000)) << server.log();
+  EXPECT_TRUE(idle.ClosedByPeer(3000));
+  // No new connections.
+  EXPECT_TRUE(WaitFor([&] { return !HttpConnection(server.port()).connected(); }, 3000));
+  // The running request is answered, and the connection closed after it.
+  ASSERT_TRUE(running.Send("0123\n"));
+  HttpResponse answer;
+  ASSERT_TRUE(running.Read(&answer));
+  EXPECT_EQ(answer.status, 200);
+  EXPECT_NE(answer.body.find("北京"), std::string::npos);
+  EXPECT_EQ(answer.Header("connection"), "close");
+  EXPECT_EQ(server.Wait(5000), 0) << server.log();
+}
+
+TEST(ServeShutdown, SigintCutsAStalledRequestAfterTheGracePeriod) {
+  ServerProcess server(kProgram, {"--directory", kBundled, "--threads", "1"});
+  ASSERT_TRUE(server.started()) << server.log();
+  HttpConnection stalled(server.port());
+  ASSERT_TRUE(stalled.Send("GET /healthz HTTP/1.1\r\nHost"));
+  std::this_thread::sleep_for(std::chrono::milliseconds(100));
+  auto started = std::chrono::steady_clock::now();
+  server.Signal(SIGINT);
+  EXPECT_EQ(server.Wait(9000), 0) << server.log();
+  auto took = std::chrono::steady_clock::now() - started;
+  EXPECT_GE(took, std::chrono::seconds(4));  // the 5 s grace, not an abrupt stop
+}
+
+}  // namespace
+}  // namespace korvalind
