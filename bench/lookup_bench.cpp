@@ -68,7 +68,7 @@ void BM_QueryIndexedUtf8Views(benchmark::State& state) {
     const std::string& text = numbers[i++ % kNumbers];
     QueryAnswer::Outcome outcome = QueryAnswer::Outcome::kInvalid;
     AnswerTexts texts;
-    if (IsValidSegmentText(text)) {
+    if (IsAcceptedSegmentText(image, text)) {
       std::uint8_t key[kSegmentKeySize];
       PackSegmentKey(std::string_view(text).substr(1, 6), key);
       if (!QuerySegmentKeyIndexed(image, key, TextEncoding::kUtf8, &outcome, &texts)) std::abort();

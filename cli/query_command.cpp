@@ -76,7 +76,7 @@ class Answerer {
       NormalizeAnyPrefix(text, &normalized_);
       text = normalized_;
       if (!IsAnyPrefixSegment(text)) return false;
-    } else if (!IsValidSegmentText(text)) {
+    } else if (!IsAcceptedSegmentText(image_, text)) {
       return false;
     }
     PackSegmentKey(text.substr(1, 6), key);

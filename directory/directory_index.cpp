@@ -122,6 +122,7 @@ std::shared_ptr<const DirectoryIndex> DirectoryIndex::Build(const DirectoryImage
   }
   size_t blocks = 0;
   for (int high = 0; high < 100; ++high) {
+    index->held_prefixes_[high] = used[high];
     index->block_of_[high] =
         used[high] ? static_cast<std::uint32_t>(blocks++ * kSlotsPerBlock) : kNoBlock;
   }

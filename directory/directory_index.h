@@ -1,6 +1,7 @@
 #pragma once
 
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <memory>
 #include <string>
@@ -94,6 +95,10 @@ class DirectoryIndex {
   bool Answer(std::uint16_t province, std::uint16_t city, int kind, TextEncoding encoding,
               AnswerTexts* texts) const;
 
+  // The three-digit prefixes "1" + p of the segments held (bit p, 0 to 99): every record
+  // whose key is packed decimal, whether or not it is the first of its key.
+  const std::bitset<100>& HeldPrefixes() const { return held_prefixes_; }
+
   // Bytes held by the index, for the budget and the benchmarks.
   size_t MemoryBytes() const;
 
@@ -142,6 +147,7 @@ class DirectoryIndex {
   std::uint32_t zone_table_end_ = 0;
   std::uint32_t records_end_ = 0;
   bool has_other_keys_ = false;
+  std::bitset<100> held_prefixes_;
 
   std::uint32_t block_of_[100] = {};  // offset of the block in slots_, or kNoBlock
   std::vector<std::uint32_t, LargeBufferAllocator<std::uint32_t>> slots_;

@@ -15,19 +15,37 @@ const char kNotFoundMessage[] = "\xb2\xbb\xbb\xe1\xb0\xc9\xa3\xac\xc3\xbb\xd3\xd
 
 namespace {
 
-// The labels of kinds 1 to 5, code page 936.
+// The labels of kinds 1 to 7, code page 936.
 constexpr std::string_view kSimKindLabels[] = {
     "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",                      // 移动全球通
     "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",                      // 移动预付费
     "\xc1\xaa\xcd\xa8" "130" "\xbf\xa8",                             // 联通130卡
     "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",              // 联通预付费卡
     "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
+    "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5",                              // 中国电信
+    "\xd6\xd0\xb9\xfa\xb9\xe3\xb5\xe7",                              // 中国广电
 };
 
 // The index of image when it can be used for image as it is now.
 const DirectoryIndex* UsableIndex(const DirectoryImage& image) {
   const DirectoryIndex* index = image.index.get();
   return index != nullptr && index->Fits(image) ? index : nullptr;
+}
+
+constexpr bool IsDecimalByte(unsigned char b) { return (b >> 4) <= 9 && (b & 15) <= 9; }
+
+// Whether image holds a segment of the prefix "1" + p's two digits, through the index when it
+// fits, else by walking the records up to the first one.
+bool HoldsPrefix(const DirectoryImage& image, unsigned p) {
+  if (const DirectoryIndex* index = UsableIndex(image)) return index->HeldPrefixes()[p];
+  const unsigned char wanted = static_cast<unsigned char>((p / 10) << 4 | (p % 10));
+  std::string_view records = RecordRegion(image);
+  for (size_t offset = 0; offset + kSegmentRecordSize <= records.size();
+       offset += kSegmentRecordSize) {
+    const auto* key = reinterpret_cast<const unsigned char*>(records.data() + offset + 1);
+    if (key[0] == wanted && IsDecimalByte(key[1]) && IsDecimalByte(key[2])) return true;
+  }
+  return false;
 }
 
 SegmentRecord RecordAt(const char* bytes) {
@@ -44,6 +62,29 @@ bool IsValidSegmentText(std::string_view text) {
   if (text[2] == '2' || text[2] == '4') return false;
   return std::all_of(text.begin(), text.begin() + 7,
                      [](char c) { return c >= '0' && c <= '9'; });
+}
+
+std::bitset<100> HeldPrefixes(const DirectoryImage& image) {
+  if (const DirectoryIndex* index = UsableIndex(image)) return index->HeldPrefixes();
+  std::bitset<100> held;
+  std::string_view records = RecordRegion(image);
+  for (size_t offset = 0; offset + kSegmentRecordSize <= records.size();
+       offset += kSegmentRecordSize) {
+    const auto* key = reinterpret_cast<const unsigned char*>(records.data() + offset + 1);
+    if (IsDecimalByte(key[0]) && IsDecimalByte(key[1]) && IsDecimalByte(key[2])) {
+      held[(key[0] >> 4) * 10 + (key[0] & 15)] = true;
+    }
+  }
+  return held;
+}
+
+bool IsAcceptedSegmentText(const DirectoryImage& image, std::string_view text) {
+  if (IsValidSegmentText(text)) return true;
+  if (text.size() < 7 || text[0] != '1') return false;
+  if (!std::all_of(text.begin(), text.begin() + 7, [](char c) { return c >= '0' && c <= '9'; })) {
+    return false;
+  }
+  return HoldsPrefix(image, static_cast<unsigned>((text[1] - '0') * 10 + (text[2] - '0')));
 }
 
 std::optional<SegmentRecord> FindSegmentRecord(const DirectoryImage& image,
@@ -110,12 +151,12 @@ SegmentFields DecodeSegmentRecord(const DirectoryImage& image, const SegmentReco
 }
 
 std::string_view SimKindLabel(int kind) {
-  if (kind < 1 || kind > 5) return {};
+  if (kind < 1 || kind > 7) return {};
   return kSimKindLabels[kind - 1];
 }
 
 QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text) {
-  if (!IsValidSegmentText(text)) {
+  if (!IsAcceptedSegmentText(image, text)) {
     QueryAnswer answer;
     answer.outcome = QueryAnswer::Outcome::kInvalid;
     return answer;

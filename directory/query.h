@@ -1,5 +1,6 @@
 #pragma once
 
+#include <bitset>
 #include <cstdint>
 #include <optional>
 #include <string>
@@ -14,6 +15,15 @@ namespace korvalind {
 // True when text starts with a seven-digit segment of an accepted prefix: "13", then one of
 // 0 1 3 5 6 7 8 9, then four more digits. Bytes after the seventh are not looked at.
 bool IsValidSegmentText(std::string_view text);
+
+// The three-digit prefixes of the segments image holds: bit p (0 to 99) for the prefix "1"
+// followed by p's two digits, set when some record's key is a packed-decimal segment of it.
+std::bitset<100> HeldPrefixes(const DirectoryImage& image);
+
+// The acceptance rule of a directory: IsValidSegmentText, or the first seven bytes are digits
+// beginning with "1" and image holds a segment with the same first three digits. With an empty
+// image this is IsValidSegmentText alone.
+bool IsAcceptedSegmentText(const DirectoryImage& image, std::string_view text);
 
 // The first record (in file order) whose bytes 1-3 equal the 3-byte key, or none.
 std::optional<SegmentRecord> FindSegmentRecord(const DirectoryImage& image,
@@ -31,7 +41,8 @@ std::string PlaceName(const DirectoryImage& image, std::uint16_t index);
 std::string ZoneLookup(const DirectoryImage& image, std::string_view province,
                        std::string_view city);
 
-// The label of a SIM card kind (code page 936): kinds 1 to 5; empty for 0, 6 and 7.
+// The label of a SIM card kind (code page 936): kinds 1 to 5 as they have always been, 6 China
+// Telecom, 7 China Broadnet; empty for 0.
 std::string_view SimKindLabel(int kind);
 
 // The answer to one query, as the form shows it. Texts are code page 936.
@@ -45,7 +56,8 @@ struct QueryAnswer {
   std::string postCode;
 };
 
-// Validation, key, look-up, decoding and zone: everything of a query except the window.
+// Acceptance (IsAcceptedSegmentText), key, look-up, decoding and zone: everything of a query
+// except the window.
 QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text);
 
 // The same after validation: look-up, decoding and zone for a 3-byte segment key.

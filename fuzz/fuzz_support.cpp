@@ -147,12 +147,15 @@ void ExerciseImage(const DirectoryImage& image, std::string_view probe) {
   for (char c : probe.substr(0, 16))
     digits += static_cast<char>('0' + static_cast<unsigned char>(c) % 10);
   const std::string texts[] = {std::string(probe), "13" + digits, "1390123", "1300000",
-                               "1320000",          "13a0000",     ""};
+                               "1320000",          "13a0000",     "1860000", ""};
   for (const std::string& text : texts) {
     QueryAnswer answer = QueryNumber(image, text);
     CheckAnswer(answer);
-    Require((answer.outcome == QueryAnswer::Outcome::kInvalid) == !IsValidSegmentText(text),
+    Require((answer.outcome == QueryAnswer::Outcome::kInvalid) ==
+                !IsAcceptedSegmentText(image, text),
             "validation and answer disagree");
+    Require(IsAcceptedSegmentText(image, text) == IsAcceptedSegmentText(walked, text),
+            "the index accepts a text otherwise");
     Require(Same(answer, QueryNumber(walked, text)), "the index answers a text otherwise");
   }
   Require(SegmentCount(image) == SegmentCount(walked), "segment count differs");

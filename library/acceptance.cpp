@@ -16,29 +16,7 @@ std::uint32_t SegmentOfDigits(const char* digits) {
   return segment;
 }
 
-// Until the directory-aware rule lands in the core: a 13x segment other than 132 and 134, or
-// digits starting with "1" whose first three digits begin a segment the directory holds.
-bool IsAcceptedSegmentText(const DirectoryImage& image, std::string_view text) {
-  if (IsValidSegmentText(text)) return true;
-  if (text.size() < 7 || SegmentOfDigits(text.data()) == 0) return false;
-  return HeldPrefixes(image).test(static_cast<size_t>((text[1] - '0') * 10 + text[2] - '0'));
-}
-
 }  // namespace
-
-std::bitset<100> HeldPrefixes(const DirectoryImage& image) {
-  std::bitset<100> held;
-  const size_t count = SegmentCount(image);
-  for (size_t i = 0; i < count; ++i) {
-    const std::uint8_t b = image.data[image.zoneTableEnd + i * 8 + 1];
-    const std::uint8_t c = image.data[image.zoneTableEnd + i * 8 + 2];
-    const std::uint8_t d = image.data[image.zoneTableEnd + i * 8 + 3];
-    bool decimal = (b >> 4) <= 9 && (b & 15) <= 9 && (c >> 4) <= 9 && (c & 15) <= 9 &&
-                   (d >> 4) <= 9 && (d & 15) <= 9;
-    if (decimal) held.set((b >> 4) * 10 + (b & 15));
-  }
-  return held;
-}
 
 bool AnyPrefixDigits(std::string_view text, char digits[7]) {
   if (text.substr(0, 3) == "+86") {

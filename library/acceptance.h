@@ -1,7 +1,6 @@
 #pragma once
 
 #include <array>
-#include <bitset>
 #include <cstdint>
 #include <string_view>
 
@@ -28,10 +27,6 @@ class Acceptance {
   std::array<std::uint8_t, 100> default_{};
   std::array<std::uint8_t, 100> all_{};
 };
-
-// Until the directory-aware rule lands in the core: bit p for the prefix 1p (p two digits) when
-// some record's key is packed decimal starting with p.
-std::bitset<100> HeldPrefixes(const DirectoryImage& image);
 
 // The seven characters that --any-prefix looks at: a leading "+86" or "0086" dropped, then the
 // first seven bytes that are not a blank, a tab or a hyphen. False when there are fewer.

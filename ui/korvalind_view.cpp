@@ -179,7 +179,7 @@ void CKorvalindView::OnInitialUpdate() {
 
 void CKorvalindView::OnQuery() {
   if (!UpdateData(true)) return;
-  if (!IsValidSegmentText(m_strNumber)) {
+  if (!IsAcceptedSegmentText(m_image, m_strNumber)) {
     ShowGbkMessage(GetFrame(), kInvalidSegmentMessage);
     return;
   }

@@ -46,17 +46,28 @@ TEST(CommandLine, QueryFormatsAndExitCodes) {
        0,
        "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n长途区号: 010\n邮政编码: 100000\n",
        ""},
-      {{"query", "--directory", kBundled, "--format", "tsv", "1300000", "1320000"},
+      {{"query", "--directory", kBundled, "--format", "tsv", "1300000", "1220000"},
        1,
-       "1300000\tok\t山东\t济南\t联通130卡\t0531\t250000\n1320000\tinvalid\t\t\t\t\t\n",
+       "1300000\tok\t山东\t济南\t联通130卡\t0531\t250000\n1220000\tinvalid\t\t\t\t\t\n",
+       ""},
+      // Prefixes the directory holds are accepted without options.
+      {{"query", "--directory", kBundled, "--format", "tsv", "1860000", "1320000", "18900001234"},
+       0,
+       "1860000\tok\t北京\t北京\t联通130卡\t010\t100000\n"
+       "1320000\tok\t上海\t上海\t联通130卡\t021\t200000\n"
+       "18900001234\tok\t北京\t北京\t中国电信\t010\t100000\n",
+       ""},
+      {{"query", "--directory", kBundled, "--any-prefix", "--format", "tsv", "1890000"},
+       0,
+       "1890000\tok\t北京\t北京\t中国电信\t010\t100000\n",
        ""},
       {{"query", "--directory", kBundled, "--format", "json", "1390123"},
        0,
        "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"北京\",\"city\":\"北京\","
        "\"simType\":\"移动全球通\",\"areaCode\":\"010\",\"postCode\":\"100000\"}\n",
        ""},
-      {{"query", "--directory", kBundled, "1320000"}, 1, "", "请输入合法的号码段!"},
-      {{"query", "--directory", kBundled, "1590123"}, 1, "", "请输入合法的号码段!"},
+      {{"query", "--directory", kBundled, "1220000"}, 1, "", "请输入合法的号码段!"},
+      {{"query", "--directory", kBundled, "1000000"}, 1, "", "请输入合法的号码段!"},
       {{"query", "--directory", kBundled, "--format=tsv", "--any-prefix", "+86 159-0123-4567"},
        0,
        "+86 159-0123-4567\tok\t",
@@ -85,6 +96,72 @@ TEST(CommandLine, QueryFormatsAndExitCodes) {
     }
     EXPECT_NE(r.err.find(c.err_contains), std::string::npos) << what << ": " << r.err;
   }
+}
+
+// Every segment of the bundled dump is answered without options, through the filter's index.
+TEST(CommandLine, EverySegmentOfTheBundledDumpIsAnswered) {
+  const std::string dump = ReadFile(KORVALIND_BUNDLED_DUMP);
+  std::string texts;
+  size_t rows = 0;
+  for (size_t at = dump.find("\r\n("); at != std::string::npos; at = dump.find("\r\n(", at + 1)) {
+    size_t quote = dump.find('\'', at);
+    texts += dump.substr(quote + 1, 7) + "\n";
+    ++rows;
+  }
+  ASSERT_EQ(rows, 321047u);
+  testing::ProcessResult r =
+      Korvalind({"query", "--directory", kBundled, "--format", "tsv", "-"}, texts);
+  EXPECT_EQ(r.exitCode, 0) << r.err;
+  size_t ok = 0;
+  for (size_t at = r.out.find("\tok\t"); at != std::string::npos; at = r.out.find("\tok\t", at + 1)) {
+    ++ok;
+  }
+  EXPECT_EQ(ok, rows);
+}
+
+// A directory with one segment of each kind: every output format shows each kind's label, from
+// the walk (a few operands) and from the index (standard input).
+TEST(CommandLine, EveryKindHasItsLabelInEveryFormat) {
+  TempDir dir;
+  WriteSmallData(dir);
+  std::string rows = "INSERT INTO `simcard` VALUES\r\n";
+  for (int kind = 0; kind < 8; ++kind) {
+    rows += "(" + std::to_string(kind + 1) + ",'186000" + std::to_string(kind) +
+            "','\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','" + std::to_string(kind) +
+            "','0311')" + (kind == 7 ? ";" : ",") + "\r\n";
+  }
+  WriteFile(dir.File("simcard2.sql"), rows);
+  const std::string directory = dir.File("K.dat");
+  ASSERT_EQ(Korvalind({"make-directory", "--data", dir.path(), "--output", directory}).exitCode, 0);
+  const std::string labels[8] = {"",         "移动全球通",   "移动预付费",         "联通130卡",
+                                 "联通预付费卡", "联通CDMA卡（133）", "中国电信", "中国广电"};
+  for (int kind = 0; kind < 8; ++kind) {
+    const std::string text = "186000" + std::to_string(kind);
+    const std::string& label = labels[kind];
+    testing::ProcessResult plain = Korvalind({"query", "--directory", directory, text});
+    EXPECT_EQ(plain.exitCode, 0) << text << plain.err;
+    EXPECT_NE(plain.out.find("SIM 卡类型: " + label + "\n"), std::string::npos) << plain.out;
+    testing::ProcessResult tsv =
+        Korvalind({"query", "--directory", directory, "--format", "tsv", "-"}, text + "\n");
+    EXPECT_EQ(tsv.out, text + "\tok\t河北\t石家庄\t" + label + "\t0311\t050000\n");
+    testing::ProcessResult json =
+        Korvalind({"query", "--directory", directory, "--format", "json", "-"}, text + "\n");
+    EXPECT_NE(json.out.find("\"simType\":\"" + label + "\""), std::string::npos) << json.out;
+    testing::ProcessResult gbk = Korvalind(
+        {"query", "--directory", directory, "--format", "tsv", "--encoding", "gbk", text});
+    EXPECT_EQ(gbk.exitCode, 0);
+  }
+  // The labels of 6 and 7 in code page 936.
+  EXPECT_NE(Korvalind({"query", "--directory", directory, "--encoding", "gbk", "--format", "tsv",
+                       "1860006", "1860007"})
+                .out.find("\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5\t0311\t050000\n1860007\tok\t"),
+            std::string::npos);
+  // 186 is held here, 139 is not held but keeps the long-standing rule; 132 is neither.
+  testing::ProcessResult others = Korvalind(
+      {"query", "--directory", directory, "--format", "tsv", "1869999", "1390000", "1320000"});
+  EXPECT_EQ(others.out,
+            "1869999\tnot-found\t\t\t\t\t\n1390000\tnot-found\t\t\t\t\t\n"
+            "1320000\tinvalid\t\t\t\t\t\n");
 }
 
 TEST(CommandLine, StandardInputIsAFilter) {

@@ -60,7 +60,7 @@ class WalkedByPrefix {
   }
 
   QueryAnswer Query(const std::string& text) const {
-    if (!IsValidSegmentText(text)) return QueryNumber(DirectoryImage(), text);
+    if (!IsAcceptedSegmentText(WalkedBundled(), text)) return QueryNumber(DirectoryImage(), text);
     std::uint8_t key[kSegmentKeySize];
     PackSegmentKey(std::string_view(text).substr(1, 6), key);
     return QueryKey(key);

@@ -2,8 +2,12 @@
 
 #include <gtest/gtest.h>
 
+#include <bitset>
 #include <string>
+#include <vector>
 
+#include "directory/directory_index.h"
+#include "directory/loader.h"
 #include "directory/test_images.h"
 
 namespace korvalind {
@@ -127,18 +131,94 @@ TEST(Query, KindsShowTheirLabels) {
       "\xc1\xaa\xcd\xa8" "130" "\xbf\xa8",                          // 联通130卡
       "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",           // 联通预付费卡
       "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
-      "",
-      "",
+      "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5",                              // 中国电信
+      "\xd6\xd0\xb9\xfa\xb9\xe3\xb5\xe7",                              // 中国广电
   };
   std::string records;
   for (unsigned kind = 0; kind < 8; ++kind) {
     records += Record(kind, "39012" + std::to_string(kind), 2, 1);
   }
-  DirectoryImage image = ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, {}, records));
-  for (unsigned kind = 0; kind < 8; ++kind) {
-    QueryAnswer answer = QueryNumber(image, "139012" + std::to_string(kind));
-    ASSERT_EQ(answer.outcome, QueryAnswer::Outcome::kOk) << kind;
-    EXPECT_EQ(answer.simType, expected[kind]) << kind;
+  DirectoryImage walked = ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, {}, records));
+  DirectoryImage indexed = ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, {}, records));
+  indexed.index = DirectoryIndex::Build(indexed);
+  for (const DirectoryImage* image : {&walked, &indexed}) {
+    for (unsigned kind = 0; kind < 8; ++kind) {
+      QueryAnswer answer = QueryNumber(*image, "139012" + std::to_string(kind));
+      ASSERT_EQ(answer.outcome, QueryAnswer::Outcome::kOk) << kind;
+      EXPECT_EQ(answer.simType, expected[kind]) << kind;
+    }
+  }
+}
+
+// Each image once without and once with its index: the rule must not depend on which one answers.
+std::vector<DirectoryImage> BothWays(const std::string& plain) {
+  std::vector<DirectoryImage> images;
+  images.push_back(ImageFromPlain(plain));
+  images.push_back(ImageFromPlain(plain));
+  images.back().index = DirectoryIndex::Build(images.back());
+  return images;
+}
+
+TEST(IsAcceptedSegmentText, FollowsThePrefixesTheDirectoryHolds) {
+  // 13x and 18x segments, and one whose key is not decimal (it holds no prefix).
+  const std::string mixed = LayOutImage(
+      {kHebeiS, kShijiazhuangS}, {},
+      Record(1, "390123", 2, 1) + Record(3, "860000", 2, 1) + Record(6, "890000", 2, 1) +
+          std::string("\x20\x5a\x00\x00\x02\x00\x01\x00", 8));
+  struct Case {
+    std::string text;
+    QueryAnswer::Outcome worked;  // on the worked image: only 139 held
+    QueryAnswer::Outcome mixed;
+  };
+  using O = QueryAnswer::Outcome;
+  const Case cases[] = {
+      {"1390123", O::kOk, O::kOk},
+      {"1300000", O::kNotFound, O::kNotFound},  // the long-standing rule needs no held prefix
+      {"1320000", O::kInvalid, O::kInvalid},
+      {"1860000", O::kInvalid, O::kOk},
+      {"18600001234", O::kInvalid, O::kOk},     // a whole number: digits after seven not used
+      {"1860001", O::kInvalid, O::kNotFound},   // held prefix, segment missing
+      {"1890000", O::kInvalid, O::kOk},
+      {"1850000", O::kInvalid, O::kInvalid},    // 185 is not held
+      {"15a0000", O::kInvalid, O::kInvalid},
+      {"186000", O::kInvalid, O::kInvalid},     // six characters
+      {"2860000", O::kInvalid, O::kInvalid},
+      {"1220000", O::kInvalid, O::kInvalid},
+      {"12345", O::kInvalid, O::kInvalid},
+      {"5a00000", O::kInvalid, O::kInvalid},    // the non-decimal key's digits are not a segment
+      {" 1860000", O::kInvalid, O::kInvalid},
+  };
+  for (const DirectoryImage& image : BothWays(testing::WorkedImage())) {
+    for (const Case& c : cases) {
+      EXPECT_EQ(QueryNumber(image, c.text).outcome, c.worked) << "worked " << c.text;
+      EXPECT_EQ(IsAcceptedSegmentText(image, c.text), c.worked != O::kInvalid) << c.text;
+    }
+    std::bitset<100> only139;
+    only139[39] = true;
+    EXPECT_EQ(HeldPrefixes(image), only139);
+  }
+  for (const DirectoryImage& image : BothWays(mixed)) {
+    for (const Case& c : cases) {
+      EXPECT_EQ(QueryNumber(image, c.text).outcome, c.mixed) << "mixed " << c.text;
+    }
+    EXPECT_EQ(HeldPrefixes(image).count(), 3u);
+    EXPECT_TRUE(HeldPrefixes(image)[86] && HeldPrefixes(image)[89]);
+    EXPECT_EQ(QueryNumber(image, "1890000").simType, "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5");
+  }
+}
+
+TEST(IsAcceptedSegmentText, EmptyAndDamagedDirectoriesKeepTheLongStandingRule) {
+  DirectoryImage empty;
+  DirectoryImage damaged;
+  std::string plain = testing::WorkedImage();
+  plain.back() ^= 0x40;  // recordsEnd no longer fits the file
+  EXPECT_FALSE(ParseDeciphered(plain + std::string(6, '\0'), "worked", &damaged).ok());
+  for (const DirectoryImage* image : {&empty, &damaged}) {
+    EXPECT_TRUE(HeldPrefixes(*image).none());
+    EXPECT_TRUE(IsAcceptedSegmentText(*image, "1390123"));
+    EXPECT_FALSE(IsAcceptedSegmentText(*image, "1860000"));
+    EXPECT_FALSE(IsAcceptedSegmentText(*image, "1320000"));
+    EXPECT_EQ(QueryNumber(*image, "1860000").outcome, QueryAnswer::Outcome::kInvalid);
   }
 }
 

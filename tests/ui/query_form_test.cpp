@@ -276,8 +276,8 @@ TEST(QueryFormBundledTest, AnswersAsTheDumpsSay) {
   ASSERT_NE(data, nullptr);
   const std::vector<std::string> rows = Lines(std::string(data) + "/simcard2.sql");
   const std::vector<std::string> zones = Lines(std::string(data) + "/areacode");
-  const char* const labels[] = {"",          "移动全球通",   "移动预付费",
-                                "联通130卡", "联通预付费卡", "联通CDMA卡（133）"};
+  const char* const labels[] = {"",          "移动全球通",   "移动预付费",       "联通130卡",
+                                "联通预付费卡", "联通CDMA卡（133）", "中国电信", "中国广电"};
   AppSession session({});
   ASSERT_TRUE(session.started());
   size_t row_count = 0;
@@ -285,13 +285,16 @@ TEST(QueryFormBundledTest, AnswersAsTheDumpsSay) {
   EXPECT_EQ(session.Text("IDC_COUNT"),
             wxString::Format(U("手机号码段共计:%zu [2002-11-08]"), row_count));
 
-  // The first row of each SIM card kind whose segment the form accepts (13x, x not 2 or 4).
+  // The first row of each SIM card kind under each of 13 to 19: every one is accepted.
   std::set<std::string> kinds_seen;
+  std::set<std::string> groups_seen;
+  std::set<std::string> tens_seen;
   DialogCatcher dialogs;
   for (const std::string& row : rows) {
     std::vector<std::string> f = QuotedFields(row);  // segment, province, city, kind, area code
-    if (f.size() != 5 || !f[0].starts_with("13") || f[0][2] == '2' || f[0][2] == '4') continue;
-    if (!kinds_seen.insert(f[3]).second) continue;
+    if (f.size() != 5 || !groups_seen.insert(f[0].substr(0, 2) + f[3]).second) continue;
+    kinds_seen.insert(f[3]);
+    tens_seen.insert(f[0].substr(0, 2));
     std::string post_code;
     for (const std::string& zone : zones) {
       std::vector<std::string> z = QuotedFields(zone);
@@ -304,16 +307,35 @@ TEST(QueryFormBundledTest, AnswersAsTheDumpsSay) {
     session.PressEnter();
     Pump(50);
     const int kind = std::stoi(f[3]);
-    ASSERT_TRUE(kind >= 1 && kind <= 5) << row;
+    ASSERT_TRUE(kind >= 1 && kind <= 7) << row;
     EXPECT_EQ(ResultFields(session),
               (std::vector<wxString>{U(GbkToUtf8(f[1]).c_str()),
                                      U(GbkToUtf8(f[2].empty() ? f[1] : f[2]).c_str()),
                                      U(labels[kind]), U(f[4].c_str()), U(post_code.c_str())}))
         << GbkToUtf8(row);
   }
-  // The accepted segments of the bundled dumps hold kinds 1, 3 and 5.
-  EXPECT_GE(kinds_seen.size(), 3u);
+  // The bundled dumps hold kinds 1, 3 and 6.
+  EXPECT_EQ(kinds_seen, (std::set<std::string>{"1", "3", "6"}));
+  EXPECT_EQ(tens_seen, (std::set<std::string>{"13", "14", "15", "17", "18"}));
   EXPECT_TRUE(dialogs.boxes.empty()) << dialogs.boxes[0].text.utf8_string();
+}
+
+TEST(QueryFormBundledTest, ModernPrefixesAnswerAndOthersAreRefused) {
+  AppSession session({});
+  ASSERT_TRUE(session.started());
+  DialogCatcher dialogs;
+  session.TypeIntoNumberBox("1860000");
+  session.PressEnter();
+  ASSERT_TRUE(PumpUntil([&] { return !session.Text("IDC_PROVINCE").empty(); }));
+  EXPECT_EQ(ResultFields(session), (std::vector<wxString>{U("北京"), U("北京"), U("联通130卡"),
+                                                          U("010"), U("100000")}));
+  EXPECT_TRUE(dialogs.boxes.empty());
+  session.TypeIntoNumberBox("1220000");
+  session.PressEnter();
+  ASSERT_TRUE(PumpUntil([&] { return !dialogs.boxes.empty(); }));
+  EXPECT_EQ(dialogs.boxes[0].text, kInvalid);
+  EXPECT_EQ(ResultFields(session)[0], U("北京"));
+  EXPECT_EQ(session.History(), std::vector<wxString>{U("1860000")});
 }
 
 }  // namespace
