@@ -430,8 +430,9 @@ class WithoutScript(unittest.TestCase):
 
 
 class Headers(unittest.TestCase):
-    def fetch(self, path, headers=None):
-        request = urllib.request.Request(service.url.rstrip("/") + path, headers=headers or {})
+    def fetch(self, path, headers=None, method="GET"):
+        request = urllib.request.Request(service.url.rstrip("/") + path, headers=headers or {},
+                                         method=method)
         try:
             with urllib.request.urlopen(request, timeout=WAIT) as response:
                 return response.status, response.headers, response.read()
@@ -446,8 +447,13 @@ class Headers(unittest.TestCase):
                 self.assertTrue(headers["Content-Security-Policy"].startswith("default-src 'self'"))
                 tag = headers["ETag"]
                 self.assertRegex(tag, r'^"[^"]+"$')
+                length = len(body)
                 status, headers, body = self.fetch(path, {"If-None-Match": tag})
                 self.assertEqual((status, body), (304, b""))
+                # A 304 may only state the 200's length; it states none.
+                self.assertIsNone(headers["Content-Length"])
+                status, headers, body = self.fetch(path, method="HEAD")
+                self.assertEqual((status, headers["Content-Length"], body), (200, str(length), b""))
         status, _, _ = self.fetch("/assets/missing.js")
         self.assertEqual(status, 404)
 
