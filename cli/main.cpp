@@ -27,6 +27,7 @@ constexpr char kUsage[] =
     "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
     "        [--idle-timeout S] [--read-timeout S] [--access-log]\n"
     "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
+    "                                    and a look-up page for browsers at /\n"
     "\n"
     "A TEXT is accepted when its first seven characters are a segment of a prefix the directory\n"
     "holds (13x but 132 and 134 always; 18600001234 with the bundled directory); --any-prefix\n"
