@@ -104,6 +104,9 @@ TEST(PageHandler, RendersTheAnswerOfASubmittedNumber) {
     EXPECT_EQ(response.body.find("{{"), std::string::npos) << c.target;
     EXPECT_EQ(response.body.find("<script>"), std::string::npos) << c.target;
   }
+  // A typed marker is shown as typed, never filled in.
+  const std::string echoed = Get("/?number=%7B%7Bcount_line%7D%7D").body;
+  EXPECT_NE(echoed.find("value=\"{{count_line}}\""), std::string::npos);
 }
 
 TEST(PageHandler, EveryResponseHasAStrongTagAndTheOwnOriginPolicy) {
