@@ -13,8 +13,8 @@ namespace korvalind::web {
 
 // The parts of an HTTP request the page looks at.
 struct PageRequest {
-  std::string_view method;         // "GET" or "HEAD"; anything else is not the page's
-  std::string_view target;         // the request target as sent: "/", "/?number=...", "/assets/app.js"
+  std::string_view method;  // "GET" or "HEAD"; anything else is not the page's
+  std::string_view target;  // the request target as sent: "/", "/?number=...", "/assets/app.js"
   std::string_view if_none_match;  // the If-None-Match header, empty when absent
 };
 
@@ -44,7 +44,6 @@ struct PageSource {
 // files but the page template). None for every other method or target, which the caller answers
 // as it answers unknown requests. Every response carries an ETag; a matching If-None-Match
 // gives 304 without a body.
-std::optional<PageResponse> AnswerPageRequest(const PageRequest& request,
-                                              const PageSource& source);
+std::optional<PageResponse> AnswerPageRequest(const PageRequest& request, const PageSource& source);
 
 }  // namespace korvalind::web

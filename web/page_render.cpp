@@ -51,8 +51,7 @@ std::string RenderPage(std::string_view page_template, const PageView& view) {
   std::string value;
   while (true) {
     const size_t open = page_template.find("{{");
-    const size_t close =
-        open == std::string_view::npos ? open : page_template.find("}}", open + 2);
+    const size_t close = open == std::string_view::npos ? open : page_template.find("}}", open + 2);
     if (close == std::string_view::npos) break;
     page.append(page_template.substr(0, open));
     if (MarkerText(page_template.substr(open + 2, close - open - 2), view, &value)) {

@@ -30,6 +30,24 @@ size_t Utf8SequenceLength(std::string_view text) {
   return 0;
 }
 
+// The character reference that stands for c in HTML text and quoted attributes, or "".
+std::string_view CharacterReference(char c) {
+  switch (c) {
+    case '&':
+      return "&amp;";
+    case '<':
+      return "&lt;";
+    case '>':
+      return "&gt;";
+    case '"':
+      return "&quot;";
+    case '\'':
+      return "&#39;";
+    default:
+      return {};
+  }
+}
+
 int HexDigit(char c) {
   if (c >= '0' && c <= '9') return c - '0';
   if (c >= 'a' && c <= 'f') return c - 'a' + 10;
@@ -69,18 +87,13 @@ std::string EscapeHtml(std::string_view text) {
     }
     if (length == 1) {
       const char c = text[0];
-      switch (c) {
-        case '&': out += "&amp;"; break;
-        case '<': out += "&lt;"; break;
-        case '>': out += "&gt;"; break;
-        case '"': out += "&quot;"; break;
-        case '\'': out += "&#39;"; break;
-        default:
-          if ((static_cast<std::uint8_t>(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
-            out += kReplacement;
-          } else {
-            out += c;
-          }
+      const std::string_view entity = CharacterReference(c);
+      if (!entity.empty()) {
+        out += entity;
+      } else if ((static_cast<std::uint8_t>(c) < 0x20 && c != '\t' && c != '\n') || c == 0x7F) {
+        out += kReplacement;
+      } else {
+        out += c;
       }
     } else {
       out.append(text.substr(0, length));

@@ -18,14 +18,17 @@ TEST(PageText, EscapeHtml) {
   } cases[] = {
       {"1390123", "1390123"},
       {"<img src=x onerror=alert(1)>", "&lt;img src=x onerror=alert(1)&gt;"},
-      {"\"><script>alert('x')</script>", "&quot;&gt;&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"},
+      {"\"><script>alert('x')</script>",
+       "&quot;&gt;&lt;script&gt;alert(&#39;x&#39;)&lt;/script&gt;"},
       {"a&b", "a&amp;b"},
       {"北京", "北京"},
       {"\xB1\xB1\xBE\xA9", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},  // GBK, not UTF-8
       {"\xE5\x8C", "\xEF\xBF\xBD\xEF\xBF\xBD"},                                  // cut sequence
       {"\xED\xA0\x80", "\xEF\xBF\xBD\xEF\xBF\xBD\xEF\xBF\xBD"},                  // a surrogate
       {"\xC0\xBC", "\xEF\xBF\xBD\xEF\xBF\xBD"},                                  // overlong "<"
-      {std::string_view("a\0b\x1b\x7f", 5), "a\xEF\xBF\xBD" "b\xEF\xBF\xBD\xEF\xBF\xBD"},
+      {std::string_view("a\0b\x1b\x7f", 5),
+       "a\xEF\xBF\xBD"
+       "b\xEF\xBF\xBD\xEF\xBF\xBD"},
       {"\xF0\x9F\x93\xB1", "\xF0\x9F\x93\xB1"},
   };
   for (const auto& c : cases) EXPECT_EQ(EscapeHtml(c.text), c.escaped) << c.text;
@@ -40,7 +43,11 @@ TEST(PageText, FormValueAndNormalizedNumber) {
       {"number=18600001234", "18600001234", "18600001234"},
       {"number=%2B86+186+0000+1234", "+86 186 0000 1234", "18600001234"},
       {"x=1&number=0086-186-0000-1234&number=2", "0086-186-0000-1234", "18600001234"},
-      {"number=%E3%80%80186%C2%A000001234", "\xE3\x80\x80" "186\xC2\xA0" "00001234", "18600001234"},
+      {"number=%E3%80%80186%C2%A000001234",
+       "\xE3\x80\x80"
+       "186\xC2\xA0"
+       "00001234",
+       "18600001234"},
       {"number=%3Cb%3E%zz%4", "<b>%zz%4", "<b>%zz%4"},
       {"number", "", ""},
       {"numbers=1390123", std::nullopt, ""},
@@ -86,13 +93,14 @@ TEST(PageHandler, RendersTheAnswerOfASubmittedNumber) {
       {"/?number=%2B86+186-0000-1234",
        {"value=\"+86 186-0000-1234\"", "id=\"sim-type\" type=\"text\" readonly value=\"联通130卡\"",
         "id=\"post-code\" type=\"text\" readonly value=\"100000\""}},
-      {"/?number=1220000", {"class=\"message error\"", ">请输入合法的号码段!</p>", "value=\"1220000\""}},
-      {"/?number=", {">请输入合法的号码段!</p>", "id=\"province\" type=\"text\" readonly value=\"\"", ""}},
+      {"/?number=1220000",
+       {"class=\"message error\"", ">请输入合法的号码段!</p>", "value=\"1220000\""}},
+      {"/?number=",
+       {">请输入合法的号码段!</p>", "id=\"province\" type=\"text\" readonly value=\"\"", ""}},
       {"/?number=1999999", {">不会吧，没有找到!</p>", "", ""}},
       {"/?number=%22%3E%3Cscript%3Ealert(1)%3C/script%3E",
        {"value=\"&quot;&gt;&lt;script&gt;alert(1)&lt;/script&gt;\"", "请输入合法的号码段!", ""}},
-      {"/?number=1390000",
-       {"value=\"&lt;b&gt;\"", "value=\"&quot;x&quot;\"", "value=\"&#39;\""}},
+      {"/?number=1390000", {"value=\"&lt;b&gt;\"", "value=\"&quot;x&quot;\"", "value=\"&#39;\""}},
   };
   for (const auto& c : cases) {
     const PageResponse response = Get(c.target);
@@ -125,8 +133,8 @@ TEST(PageHandler, EveryResponseHasAStrongTagAndTheOwnOriginPolicy) {
     EXPECT_TRUE(csp) << target;
 
     const std::string list = "\"other\", W/" + response.etag;
-    for (std::string_view header : {std::string_view(response.etag), std::string_view(list),
-                                    std::string_view("*")}) {
+    for (std::string_view header :
+         {std::string_view(response.etag), std::string_view(list), std::string_view("*")}) {
       const PageResponse again = Get(target, header);
       EXPECT_EQ(again.status, 304) << target << " with " << header;
       EXPECT_TRUE(again.body.empty());
@@ -152,9 +160,9 @@ TEST(PageHandler, AssetsAreTheEmbeddedFilesAndNothingElse) {
     std::string_view method;
     std::string_view target;
   } refused[] = {
-      {"POST", "/"},           {"PUT", "/assets/app.js"},       {"GET", "/assets/index.html"},
-      {"GET", "/assets/"},     {"GET", "/assets/../app.js"},    {"GET", "/assets/nothing.js"},
-      {"GET", "/index.html"},  {"GET", "/v1/lookup/1390123"},   {"GET", "//"},
+      {"POST", "/"},          {"PUT", "/assets/app.js"},     {"GET", "/assets/index.html"},
+      {"GET", "/assets/"},    {"GET", "/assets/../app.js"},  {"GET", "/assets/nothing.js"},
+      {"GET", "/index.html"}, {"GET", "/v1/lookup/1390123"}, {"GET", "//"},
   };
   for (const auto& r : refused) {
     EXPECT_FALSE(AnswerPageRequest({r.method, r.target, ""}, source).has_value())
