@@ -1,4 +1,5 @@
 #include <charconv>
+#include <optional>
 #include <string>
 
 #include "cli/commands.h"
@@ -14,8 +15,11 @@ bool NumberOption(const Arguments& args, const char* name, unsigned long min, un
   std::optional<std::string> text = args.Value(name);
   if (!text) return true;
   unsigned long parsed = 0;
-  auto [end, error] = std::from_chars(text->data(), text->data() + text->size(), parsed);
-  if (error != std::errc() || end != text->data() + text->size() || parsed < min || parsed > max) {
+  const std::string& value_text = *text;
+  const char* first = value_text.data();
+  const char* last = first + value_text.size();
+  auto [end, error] = std::from_chars(first, last, parsed);
+  if (error != std::errc() || end != last || parsed < min || parsed > max) {
     PrintError("--" + std::string(name) + " needs a whole number from " + std::to_string(min) +
                " to " + std::to_string(max) + ", not \"" + *text + "\"");
     return false;

@@ -4,7 +4,7 @@ _korvalind() {
   _init_completion || return
 
   local commands="query info encipher decipher convert-areacodes convert-segments build
-    make-directory --help --version"
+    make-directory serve --help --version"
   if [[ $cword -eq 1 ]]; then
     COMPREPLY=($(compgen -W "$commands" -- "$cur"))
     return
@@ -27,6 +27,9 @@ _korvalind() {
       COMPREPLY=($(compgen -W "utf-8 gbk" -- "$cur"))
       return
       ;;
+    --listen | --threads | --max-connections | --idle-timeout | --read-timeout)
+      return
+      ;;
   esac
 
   local options=""
@@ -35,6 +38,10 @@ _korvalind() {
     info) options="--directory" ;;
     convert-areacodes | convert-segments | build) options="--data" ;;
     make-directory) options="--data --output" ;;
+    serve)
+      options="--directory --listen --threads --max-connections --idle-timeout --read-timeout
+        --access-log"
+      ;;
     encipher | decipher)
       _filedir
       return

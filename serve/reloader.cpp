@@ -33,6 +33,14 @@ void Reloader::Loop() {
     pending_ = false;
     const char* why = why_;
     lock.unlock();
+    // A file that did not change since it was loaded (a SIGHUP with nothing new, a second
+    // event for one replacement) is not loaded again.
+    FileIdentity now = IdentityOf(path_);
+    if (now.modified_ns >= 0 && now == slot_.Current()->identity()) {
+      LogEvent("%s (%s) is unchanged: nothing to reload", path_.c_str(), why);
+      lock.lock();
+      continue;
+    }
     std::string error;
     std::shared_ptr<const ServedDirectory> directory = ServedDirectory::Open(path_, &error);
     if (directory) {

@@ -12,7 +12,8 @@ namespace korvalind::serve {
 
 // Loads the directory file again on request, on a thread of its own, and swaps it into the slot
 // when it opens and checks; a file that does not is logged and counted, and the directory in use
-// stays. Requests that arrive while a load runs are served by one more load after it.
+// stays. Requests that arrive while a load runs are served by one more load after it; a file
+// whose identity (device, inode, size, modification time) is the one in use is not loaded.
 class Reloader {
  public:
   Reloader(std::string path, DirectorySlot* slot, Metrics* metrics);

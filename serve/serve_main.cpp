@@ -1,5 +1,7 @@
 #include "serve/serve_main.h"
 
+#include <sys/resource.h>
+
 #include <csignal>
 #include <optional>
 
@@ -20,6 +22,16 @@ void SplitPath(const std::string& path, std::string* folder, std::string* name) 
   }
 }
 
+// Every connection is a descriptor: the soft limit (often 1,024) is raised to the hard one so
+// that --max-connections, not the limit, decides how many are served.
+void RaiseDescriptorLimit() {
+  rlimit limit{};
+  if (getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+    limit.rlim_cur = limit.rlim_max;
+    setrlimit(RLIMIT_NOFILE, &limit);
+  }
+}
+
 }  // namespace
 
 int RunServer(const ServeOptions& options) {
@@ -35,6 +47,7 @@ int RunServer(const ServeOptions& options) {
   const std::uint32_t segments = directory->segment_count();
   DirectorySlot slot(std::move(directory));
   Metrics metrics(options.server.threads);
+  RaiseDescriptorLimit();
   Server server(options.server, slot, &metrics);
   if (!server.Listen(&error)) {
     LogEvent("%s", error.c_str());

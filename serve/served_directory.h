@@ -12,6 +12,17 @@
 
 namespace korvalind::serve {
 
+// What tells one version of a file from another: a file renamed into place has a new inode, one
+// rewritten in place a new modification time.
+struct FileIdentity {
+  std::uint64_t device = 0, inode = 0, size = 0;
+  std::int64_t modified_ns = -1;
+  bool operator==(const FileIdentity&) const = default;
+};
+
+// The identity of the file at path now; modified_ns -1 when it cannot be read.
+FileIdentity IdentityOf(const std::string& path);
+
 // One opened directory and what the service tells about it. Never changes once loaded, so any
 // number of threads may look up in it at once.
 class ServedDirectory {
@@ -30,6 +41,8 @@ class ServedDirectory {
   std::string count_line() const { return korvalind_count_line(handle_, 0); }
   const std::vector<int>& held_prefixes() const { return held_prefixes_; }
   std::chrono::system_clock::time_point loaded_at() const { return loaded_at_; }
+  // The file as it was just before it was opened.
+  const FileIdentity& identity() const { return identity_; }
   // How long opening it took.
   std::chrono::duration<double> load_time() const { return load_time_; }
 
@@ -38,6 +51,7 @@ class ServedDirectory {
 
   korvalind_directory* handle_;
   std::vector<int> held_prefixes_;
+  FileIdentity identity_;
   std::chrono::system_clock::time_point loaded_at_;
   std::chrono::duration<double> load_time_{};
 };

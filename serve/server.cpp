@@ -179,14 +179,13 @@ class Session : public std::enable_shared_from_this<Session> {
                 line_ended ? "request headers too large" : "request line too long");
     } else if (ec == http::error::body_limit || ec == http::error::buffer_overflow) {
       SendError(413, "request body larger than 1 MiB");
-    } else if (ec == http::error::end_of_stream) {
-      Close();
     } else if (ec == http::error::partial_message) {
       SendError(400, "the request ended before it was complete");
-    } else if (ec.category() == http::make_error_code(http::error::bad_target).category() &&
-               !closed_) {
+    } else if (ec != http::error::end_of_stream && !closed_ &&
+               ec.category() == http::make_error_code(http::error::bad_target).category()) {
       SendError(400, "malformed request");
     } else {
+      // The client closed between requests, the socket failed, or a deadline closed it.
       Close();
     }
   }

@@ -41,6 +41,7 @@ ServerProcess::ServerProcess(const std::string& program, const std::vector<std::
     std::vector<std::string> all = {program, "serve", "--listen", listen};
     all.insert(all.end(), args.begin(), args.end());
     std::vector<char*> argv;
+    argv.reserve(all.size() + 1);
     for (std::string& a : all) argv.push_back(a.data());
     argv.push_back(nullptr);
     execv(program.c_str(), argv.data());
