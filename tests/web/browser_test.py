@@ -194,6 +194,9 @@ def tearDownModule():
     quit_browser(browser)
     service.stop()
     shutil.rmtree(downloads, ignore_errors=True)
+    # SIGTERM ends the service with 0; anything else (a sanitizer's report too) is a fault.
+    if service.process.returncode != 0:
+        raise AssertionError(f"korvalind serve exited with {service.process.returncode}")
 
 
 class SingleQuery(unittest.TestCase):
