@@ -4,19 +4,24 @@
 
 namespace korvalind::library {
 
+static_assert(KORVALIND_CODE_INVALID == 0xFFFFFFFFu, "an invalid number is all ones");
+
 void LookupNumbers(const std::uint32_t* table, const std::uint8_t* accepted,
                    const std::int64_t* numbers, size_t count, std::uint32_t* codes) {
   for (size_t i = 0; i < count; ++i) {
     const auto n = static_cast<std::uint64_t>(numbers[i]);
-    // Unsigned differences fold each range test (and negative numbers) into one comparison.
-    const bool seven = n - 1000000u < 9000000u;
-    const bool eleven = n - 10000000000u < 90000000000u;
-    const std::uint64_t segment = seven ? n : n / 10000u;
+    // Unsigned differences fold each range test (and negative numbers) into one comparison;
+    // the tests become masks rather than branches, since random input would mispredict them.
+    const std::uint64_t seven = n - 1000000u < 9000000u ? 1 : 0;
+    const std::uint64_t eleven = n - 10000000000u < 90000000000u ? 1 : 0;
+    const std::uint64_t divided = n / 10000u;
+    const std::uint64_t segment = divided ^ ((divided ^ n) & (0 - seven));
     std::uint64_t offset = segment - 1000000u;
-    const bool named = (seven || eleven) && offset < 1000000u;
-    offset = named ? offset : 0;
-    const std::uint32_t code = table[offset];
-    codes[i] = named && accepted[offset / 10000u] != 0 ? code : KORVALIND_CODE_INVALID;
+    const std::uint64_t named = (seven | eleven) & (offset < 1000000u ? 1 : 0);
+    offset &= 0 - named;
+    const auto accepted_here = static_cast<std::uint32_t>(named & accepted[offset / 10000u]);
+    // Accepted: the code; otherwise all ones, KORVALIND_CODE_INVALID.
+    codes[i] = table[offset] | (accepted_here - 1u);
   }
 }
 

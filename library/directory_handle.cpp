@@ -14,6 +14,9 @@
 #include "platform/gbk.h"
 #include "platform/paths.h"
 
+#ifndef KORVALIND_INSTALLED_DIRECTORY
+#define KORVALIND_INSTALLED_DIRECTORY "/usr/local/share/korvalind/Korvalind.dat"
+#endif
 #ifndef KORVALIND_LIBDIR_TO_PREFIX
 #define KORVALIND_LIBDIR_TO_PREFIX ".."
 #endif
@@ -64,14 +67,17 @@ std::string OwnFolder() {
 std::string DefaultPath() {
   std::string path = DefaultDirectoryPath();
   const char* from_environment = std::getenv("KORVALIND_DIRECTORY");
-  if ((from_environment != nullptr && *from_environment != '\0') || IsRegularFile(path)) {
-    return path;
-  }
+  if (from_environment != nullptr && *from_environment != '\0') return path;
+  // Beside the program (or its ../share) wins; the copy under this library's prefix comes
+  // before the one where the build meant to install.
+  if (path != KORVALIND_INSTALLED_DIRECTORY && IsRegularFile(path)) return path;
   const std::string folder = OwnFolder();
-  if (folder.empty()) return path;
-  std::string installed =
-      JoinPath(folder, KORVALIND_LIBDIR_TO_PREFIX "/share/korvalind/Korvalind.dat");
-  return IsRegularFile(installed) ? installed : path;
+  if (!folder.empty()) {
+    std::string installed =
+        JoinPath(folder, KORVALIND_LIBDIR_TO_PREFIX "/share/korvalind/Korvalind.dat");
+    if (IsRegularFile(installed)) return installed;
+  }
+  return path;
 }
 
 Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes) {

@@ -35,8 +35,9 @@ set(CPACK_PACKAGE_DESCRIPTION
     "Korvalind answers where a mainland-China mobile number was issued: given the first seven
 digits (a segment such as 1390123) it gives the province, the city, the kind of SIM card, the
 long-distance area code and the postal code, from one local enciphered data file. It comes with
-the command-line program korvalind (queries, a streaming filter, the maintainer tools) and the
-desktop program korvalind-gui.")
+the command-line program korvalind (queries, a streaming filter, the maintainer tools), the
+desktop program korvalind-gui, the shared library libkorvalind with its C and C++ headers,
+pkg-config file and CMake package, and the Python module korvalind.")
 set(CPACK_PACKAGE_VERSION ${PROJECT_VERSION})
 set(CPACK_PACKAGING_INSTALL_PREFIX ${CMAKE_INSTALL_PREFIX})
 set(CPACK_STRIP_FILES ON)
@@ -46,6 +47,11 @@ set(CPACK_DEBIAN_PACKAGE_SECTION utils)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # The libraries the programs link (libc, wxWidgets, GTK) as dpkg-shlibdeps finds them.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion")
+# The Python module imports numpy; its frames need pandas, the Dask recipe distributed.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "python3-numpy, python3-pandas")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "bash-completion, python3-distributed")
+# libkorvalind.so.1 is in the package: a shlibs file for packages that link it, and ldconfig.
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS ON)
+set(CPACK_DEBIAN_PACKAGE_GENERATE_SHLIBS_POLICY ">=")
 
 include(CPack)

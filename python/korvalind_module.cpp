@@ -234,9 +234,16 @@ class Directory {
       return directory_.LookupCode(
           {PyBytes_AS_STRING(item.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(item.ptr()))},
           flags);
-    } else if (py::isinstance<py::int_>(item)) {
-      // numpy integers and other integral objects.
-      number = item.cast<std::int64_t>();
+    } else if (PyIndex_Check(item.ptr())) {
+      // numpy integers and other objects that stand for an integer.
+      py::object value = py::reinterpret_steal<py::object>(PyNumber_Index(item.ptr()));
+      if (!value) {
+        PyErr_Clear();
+        return KORVALIND_CODE_INVALID;
+      }
+      int overflow = 0;
+      number = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
+      if (overflow != 0) return KORVALIND_CODE_INVALID;
     } else {
       return KORVALIND_CODE_INVALID;
     }

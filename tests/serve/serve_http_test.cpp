@@ -274,6 +274,23 @@ TEST(Serve, SlowClientsAreCut) {
   EXPECT_TRUE(idle.ClosedByPeer(5000));
 }
 
+TEST(Serve, LogsEventsAndWithAccessLogEachRequestEscaped) {
+  ServerProcess quiet(kProgram, {"--directory", kBundled, "--threads", "1"});
+  ServerProcess logging(kProgram, {"--directory", kBundled, "--threads", "1", "--access-log"});
+  ASSERT_TRUE(quiet.started() && logging.started());
+  for (const ServerProcess* server : {&quiet, &logging}) {
+    HttpConnection connection(server->port());
+    ASSERT_TRUE(connection.Send("GET /v1/lookup/1390123\xff\"x HTTP/1.1\r\nHost: x\r\n\r\n"));
+    HttpResponse response;
+    ASSERT_TRUE(connection.Read(&response));
+    EXPECT_EQ(response.status, 200);
+  }
+  EXPECT_TRUE(logging.WaitForLog("GET /v1/lookup/1390123\\xff\\x22x 200 ", 5000)) << logging.log();
+  std::this_thread::sleep_for(std::chrono::milliseconds(200));
+  // One line: the start.
+  EXPECT_EQ(std::count(quiet.log().begin(), quiet.log().end(), '\n'), 1) << quiet.log();
+}
+
 TEST(Serve, UsageErrors) {
   struct Case {
     std::vector<std::string> args;

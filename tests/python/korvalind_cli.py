@@ -1,0 +1,27 @@
+"""The command line's answers, for comparing the module against: `korvalind query --format tsv`."""
+
+import os
+import subprocess
+
+BINARY = os.environ["KORVALIND_BINARY"]
+DIRECTORY = os.environ["KORVALIND_BUNDLED_DIRECTORY"]
+
+
+def answers(texts, any_prefix=False):
+    """[(status, province, city, sim_type, area_code, post_code)] for texts, one per text."""
+    args = [BINARY, "query", "--directory", DIRECTORY, "--format", "tsv", "-"]
+    if any_prefix:
+        args.append("--any-prefix")
+    run = subprocess.run(
+        args, input="".join(f"{t}\n" for t in texts).encode(), capture_output=True, timeout=120
+    )
+    assert run.returncode in (0, 1), run.stderr.decode()
+    lines = run.stdout.decode().splitlines()
+    assert len(lines) == len(texts)
+    return [tuple(line.split("\t")[1:]) for line in lines]
+
+
+def rows(frame):
+    """The rows of a lookup_many frame as the command line writes them ("" where missing)."""
+    columns = [frame[name].astype(object).where(frame[name].notna(), "") for name in frame]
+    return list(zip(*columns))
