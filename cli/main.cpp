@@ -40,6 +40,7 @@ constexpr char kUsage[] =
     "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
     "        [--idle-timeout S] [--read-timeout S] [--access-log]\n"
     "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
+    "                                    and a look-up page for browsers at /\n"
     "\n"
     "korvalind COMMAND --help describes export, list, diff and the phone.dat commands.\n"
     "\n"

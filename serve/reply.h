@@ -13,6 +13,7 @@ struct Request {
   std::string_view target;  // "/v1/lookup/1390123?any_prefix=1"
   std::string_view content_type;
   std::string_view body;
+  std::string_view if_none_match;  // for the web page's cached files
 };
 
 // What to send back. The connection adds Content-Length (and drops the body for HEAD).

@@ -104,7 +104,7 @@ Endpoint Router::Handle(const Request& request, Reply* reply) {
     case Endpoint::kPage:
       if (!get) {
         *reply = MethodNotAllowed("GET, HEAD");
-      } else if (std::optional<Reply> page = ServeWebPage(route.path)) {
+      } else if (std::optional<Reply> page = ServeWebPage(request, *view_.Get())) {
         *reply = std::move(*page);
       } else {
         *reply = ErrorReply(404, "not found");

@@ -199,7 +199,8 @@ class Session : public std::enable_shared_from_this<Session> {
     received_ = Clock::now();
     auto& message = parser_->get();
     Request request{View(message.method_string()), View(message.target()),
-                    View(message[http::field::content_type]), message.body()};
+                    View(message[http::field::content_type]), message.body(),
+                    View(message[http::field::if_none_match])};
     Reply reply;
     Endpoint endpoint = worker_.router.Handle(request, &reply);
     if (settings_.access_log) {
@@ -219,7 +220,8 @@ class Session : public std::enable_shared_from_this<Session> {
     response_->set(http::field::content_type, reply.content_type);
     for (const auto& [name, value] : reply.headers) response_->set(name, value);
     response_->keep_alive(keep_alive);
-    response_->content_length(reply.body.size());
+    // A 304 says nothing of the length: a Content-Length there would have to be the 200's.
+    if (reply.status != 304) response_->content_length(reply.body.size());
     if (!head) response_->body() = std::move(reply.body);
     status_ = reply.status;
     endpoint_ = endpoint;

@@ -1,15 +1,16 @@
 #pragma once
 
 #include <optional>
-#include <string_view>
 
 #include "serve/reply.h"
+#include "serve/served_directory.h"
 
 namespace korvalind::serve {
 
 // The web page's hook: it gets the first chance at every GET and HEAD of "/" and of paths
-// under "/assets/" (path as sent, before any "?"), and returns the reply for a path it serves;
-// nothing makes the router answer 404.
-std::optional<Reply> ServeWebPage(std::string_view path);
+// under "/assets/", and returns the reply for a target it serves (the page, rendered with the
+// answer to "?number=" from directory, or one of its files, or 304 when the client's copy is
+// current); nothing makes the router answer 404.
+std::optional<Reply> ServeWebPage(const Request& request, const ServedDirectory& directory);
 
 }  // namespace korvalind::serve

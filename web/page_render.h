@@ -1,0 +1,35 @@
+#pragma once
+
+#include <string>
+#include <string_view>
+
+#include "korvalind/korvalind.h"
+
+namespace korvalind::web {
+
+// What one rendering of the page shows. Texts are UTF-8 (anything else is shown replaced).
+struct PageView {
+  // False for the empty form; true after a submitted number, even an empty one.
+  bool asked = false;
+  std::string_view number;  // the text as the user typed it, shown again in the box
+  korvalind_status status = KORVALIND_INVALID;
+  std::string_view province;
+  std::string_view city;
+  std::string_view sim_type;
+  std::string_view area_code;
+  std::string_view post_code;
+  std::string_view count_line;  // "手机号码段共计:N [2002-11-08]"
+  std::string_view version;
+};
+
+// The user messages of a refused text and of a segment the directory lacks, UTF-8.
+inline constexpr std::string_view kInvalidMessageUtf8 = "请输入合法的号码段!";
+inline constexpr std::string_view kNotFoundMessageUtf8 = "不会吧，没有找到!";
+
+// The page template with every "{{name}}" marker replaced by the escaped text of view:
+// number, message, message_class, province, city, sim_type, area_code, post_code, count_line,
+// version. An unknown marker, or "{{" without "}}", is copied as it stands. The answer fields
+// are filled only for KORVALIND_OK; a refused or missing segment shows its message instead.
+std::string RenderPage(std::string_view page_template, const PageView& view);
+
+}  // namespace korvalind::web
