@@ -19,6 +19,8 @@ std::uint32_t SegmentOfDigits(const char* digits) {
 }  // namespace
 
 bool AnyPrefixDigits(std::string_view text, char digits[7]) {
+  const size_t begin = text.find_first_not_of(" \t");
+  text.remove_prefix(begin == std::string_view::npos ? text.size() : begin);
   if (text.substr(0, 3) == "+86") {
     text.remove_prefix(3);
   } else if (text.substr(0, 4) == "0086") {

@@ -28,8 +28,9 @@ class Acceptance {
   std::array<std::uint8_t, 100> all_{};
 };
 
-// The seven characters that --any-prefix looks at: a leading "+86" or "0086" dropped, then the
-// first seven bytes that are not a blank, a tab or a hyphen. False when there are fewer.
+// The seven characters that --any-prefix looks at: leading blanks and tabs, then a leading "+86"
+// or "0086" dropped, then the first seven bytes that are not a blank, a tab or a hyphen. False
+// when there are fewer.
 bool AnyPrefixDigits(std::string_view text, char digits[7]);
 
 }  // namespace korvalind::library

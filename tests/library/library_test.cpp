@@ -231,6 +231,8 @@ TEST(LibrarySmallDirectory, TextsOfTheCommandLineAreAcceptedAlike) {
                                "008613901234567",
                                "+86 139-0123-4567",
                                " +86139012345",
+                               " \t+86 139 0123",
+                               "  0086-139-0123",
                                "139 0123",
                                "139\t0123",
                                "13-9-0-1-2-3",
