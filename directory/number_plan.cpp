@@ -115,16 +115,6 @@ std::uint8_t PlanByte(std::uint32_t segment) {
   return offset < kPlanSegments ? kPlanBytes[offset / kPlanBlockSize] : 0;
 }
 
-std::uint32_t SegmentOfDigits(std::string_view text) {
-  if (text.size() < 7 || text[0] != '1') return 0;
-  std::uint32_t segment = 0;
-  for (std::size_t i = 0; i < 7; ++i) {
-    if (text[i] < '0' || text[i] > '9') return 0;
-    segment = segment * 10 + static_cast<std::uint32_t>(text[i] - '0');
-  }
-  return segment;
-}
-
 std::string_view CarrierId(Carrier carrier) { return kCarrierIds[CarrierIndex(carrier)]; }
 
 std::string_view CarrierNameUtf8(Carrier carrier) {

@@ -50,7 +50,17 @@ std::uint8_t PlanByte(std::uint32_t segment);
 inline PlanEntry PlanOfSegment(std::uint32_t segment) { return UnpackPlanByte(PlanByte(segment)); }
 
 // The segment the first seven bytes of text spell when they are digits beginning with "1", else 0.
-std::uint32_t SegmentOfDigits(std::string_view text);
+inline std::uint32_t SegmentOfDigits(std::string_view text) {
+  if (text.size() < 7 || text[0] != '1') return 0;
+  std::uint32_t segment = 0;
+  unsigned not_digit = 0;
+  for (std::size_t i = 0; i < 7; ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+    not_digit |= digit > 9 ? 1u : 0u;  // one test at the end: every line of the filter comes here
+    segment = segment * 10 + digit;
+  }
+  return not_digit != 0 ? 0 : segment;
+}
 
 // "china-mobile", "china-unicom", "china-telecom", "china-broadnet"; "" for kNone.
 std::string_view CarrierId(Carrier carrier);
