@@ -60,8 +60,8 @@ constexpr std::array<std::uint8_t, kPlanBlocks> MakePlanBytes() {
       }
     }
     const auto byte = static_cast<std::uint8_t>(
-        kPlanInPlanBit | static_cast<unsigned>(CarrierOfId(row.carrierId)) << 2 |
-        static_cast<unsigned>(ServiceOfName(row.service)));
+        kPlanInPlanBit | static_cast<unsigned>(ServiceOfName(row.service)) << 3 |
+        static_cast<unsigned>(CarrierOfId(row.carrierId)));
     for (std::uint32_t block = first - 10000; block < first - 10000 + span; ++block) {
       if (bytes[block] != 0) throw "number-plan.tsv: one prefix stands inside another";
       bytes[block] = byte;

@@ -28,7 +28,7 @@ class SegmentAcceptance {
  public:
   // Set in the per-block bytes when the rule accepts the block's segments; the other bits are the
   // plan's byte of the block.
-  static constexpr std::uint8_t kAcceptedBit = 0x40;
+  static constexpr std::uint8_t kAcceptedBit = 0x80;
 
   // The rule of a directory that holds no segment: the plan alone.
   SegmentAcceptance() : SegmentAcceptance(std::bitset<100>()) {}
