@@ -74,9 +74,10 @@ constexpr std::array<std::uint8_t, kPlanBlocks> kPlanBytes = MakePlanBytes();
 
 // The Chinese and English names of each carrier, from its first row; every row of a carrier must
 // give the same names.
+// (Literals throughout: the C interface hands out data() as NUL-terminated texts.)
 struct CarrierNames {
-  std::array<std::string_view, kCarrierCount> chinese{};
-  std::array<std::string_view, kCarrierCount> english{};
+  std::array<std::string_view, kCarrierCount> chinese{"", "", "", "", ""};
+  std::array<std::string_view, kCarrierCount> english{"", "", "", "", ""};
 };
 
 constexpr CarrierNames MakeCarrierNames() {
