@@ -5,60 +5,18 @@
 #include <gtest/gtest.h>
 
 #include <cstdio>
-#include <fstream>
 #include <sstream>
 #include <string>
 #include <vector>
 
 #include "directory/number_text.h"
 #include "korvalind/korvalind.h"
+#include "support/number_texts.h"
 #include "support/process.h"
 #include "web/page_handler.h"
 
 namespace korvalind {
 namespace {
-
-struct TextCase {
-  std::string text;
-  std::string prepared;
-  std::string status;      // the default rule on the text as typed
-  std::string page;        // the default rule on the prepared text, as the page asks
-  std::string any_prefix;  // --any-prefix
-  std::string carrier_id;  // of every answer that is not "invalid"
-};
-
-// The table's escapes: "\xNN" for a byte.
-std::string Unescape(const std::string& field) {
-  std::string out;
-  for (size_t i = 0; i < field.size(); ++i) {
-    if (field[i] == '\\' && i + 3 < field.size() && field[i + 1] == 'x') {
-      out += static_cast<char>(std::stoi(field.substr(i + 2, 2), nullptr, 16));
-      i += 3;
-    } else {
-      out += field[i];
-    }
-  }
-  return out;
-}
-
-std::vector<TextCase> LoadCases() {
-  std::ifstream file(KORVALIND_NUMBER_TEXTS);
-  std::string line;
-  std::getline(file, line);  // the header
-  std::vector<TextCase> cases;
-  while (std::getline(file, line)) {
-    std::vector<std::string> f;
-    std::stringstream row(line);
-    for (std::string cell; std::getline(row, cell, '\t');) f.push_back(cell);
-    f.resize(6);
-    cases.push_back({Unescape(f[0]), Unescape(f[1]), f[2], f[3], f[4], f[5]});
-  }
-  return cases;
-}
-
-std::string Expected(const TextCase& c, const std::string& status) {
-  return status + "\t" + (status == "invalid" ? "" : c.carrier_id);
-}
 
 std::vector<std::string> Lines(const std::string& text) {
   std::vector<std::string> lines;
@@ -78,12 +36,12 @@ std::string PercentEncoded(const std::string& text) {
 }
 
 TEST(AnswerCases, EverySurfaceGivesTheSameStatusAndCarrier) {
-  const std::vector<TextCase> cases = LoadCases();
+  const std::vector<testing::NumberText> cases = testing::LoadNumberTexts();
   ASSERT_GE(cases.size(), 30u);
   korvalind_directory* directory = nullptr;
   ASSERT_EQ(korvalind_open(KORVALIND_BUNDLED_DIRECTORY, &directory, nullptr), KORVALIND_OK);
   std::string input;
-  for (const TextCase& c : cases) input += c.text + "\n";
+  for (const testing::NumberText& c : cases) input += c.text + "\n";
 
   for (const bool any_prefix : {false, true}) {
     SCOPED_TRACE(any_prefix ? "--any-prefix" : "default rule");
@@ -99,8 +57,8 @@ TEST(AnswerCases, EverySurfaceGivesTheSameStatusAndCarrier) {
     ASSERT_EQ(tsv.size(), cases.size());
     ASSERT_EQ(json.size(), cases.size());
     for (size_t i = 0; i < cases.size(); ++i) {
-      const TextCase& c = cases[i];
-      const std::string expected = Expected(c, any_prefix ? c.any_prefix : c.status);
+      const testing::NumberText& c = cases[i];
+      const std::string expected = c.Expected(any_prefix ? c.any_prefix : c.status);
       EXPECT_EQ(tsv[i], expected) << "tsv, line " << i + 2;
       const std::string status = expected.substr(0, expected.find('\t'));
       const std::string carrier = expected.substr(expected.find('\t') + 1);
@@ -121,7 +79,7 @@ TEST(AnswerCases, EverySurfaceGivesTheSameStatusAndCarrier) {
                                },
                                "", ""};
   for (size_t i = 0; i < cases.size(); ++i) {
-    const TextCase& c = cases[i];
+    const testing::NumberText& c = cases[i];
     EXPECT_EQ(PrepareNumberText(c.text), c.prepared) << "line " << i + 2;
     const std::optional<web::PageResponse> page =
         web::AnswerPageRequest({"GET", "/?number=" + PercentEncoded(c.text), ""}, source);
