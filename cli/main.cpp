@@ -77,9 +77,10 @@ constexpr char kListHelp[] =
     "                      [--format tsv|json] [--encoding utf-8|gbk]\n"
     "\n"
     "Prints the segments of the directory that match, in segment order, one per line with its\n"
-    "answer: segment, province, city, SIM card kind, area code, postal code and the kind digit\n"
-    "(tsv, the default), or one JSON object per line. P and C are whole names, compared with\n"
-    "the answer's province and city in the output encoding (--encoding; by default the\n"
+    "answer: segment, province, city, SIM card kind, area code, postal code, the kind digit and\n"
+    "the number plan's carrier, carrier id and service (tsv, the default), or one JSON object\n"
+    "per line. P and C are whole names, compared with the answer's province and city in the\n"
+    "output encoding (--encoding; by default the\n"
     "terminal's: gbk under a GBK, GB2312 or GB18030 locale, else utf-8); K is a kind digit 0 to\n"
     "7. --count prints instead the number of matching segments per province, city and kind:\n"
     "province, city, kind, count.\n"
@@ -111,8 +112,9 @@ constexpr char kExportPhoneDatHelp[] =
     "usage: korvalind export-phone-dat [--directory FILE] --output FILE\n"
     "\n"
     "Writes every segment of the directory into a phone.dat file, version YYMM of today (UTC).\n"
-    "Kinds become card types: 1 and 2 China Mobile, 3 to 5 China Unicom, 6 China Telecom,\n"
-    "7 China Broadnet; segments of kind 0 are left out.\n"
+    "The card type is the segment's carrier in the number plan (its virtual-operator type for\n"
+    "162, 165, 167, 170x, 171); where the plan names none (1349) kinds become card types: 1 and\n"
+    "2 China Mobile, 3 to 5 China Unicom, 6 China Telecom, 7 China Broadnet; kind 0 is left out.\n"
     "Exit status: 0 written, 2 a directory that cannot be read or written, or a write error.\n";
 
 struct Command {
