@@ -5,7 +5,9 @@
 #include <string>
 #include <vector>
 
+#include "cli/command_help.h"
 #include "cli/commands.h"
+#include "korvalind_version.h"
 #include "platform/temp_files.h"
 
 namespace korvalind::cli {
@@ -39,11 +41,11 @@ constexpr char kUsage[] =
     "  export-phone-dat [--directory FILE] --output FILE\n"
     "                                    the directory as a phone.dat file\n"
     "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
-    "        [--idle-timeout S] [--read-timeout S] [--access-log]\n"
+    "        [--idle-timeout S] [--read-timeout S] [--shutdown-grace S] [--access-log]\n"
     "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
     "                                    and a look-up page for browsers at /\n"
     "\n"
-    "korvalind COMMAND --help describes export, list, diff and the phone.dat commands.\n"
+    "korvalind COMMAND --help describes a command.\n"
     "\n"
     "A TEXT is accepted when its first seven characters are a segment of the mobile number plan\n"
     "(130-139, 145, 147, 150-159 but 154, 1610, 162, 165-167, 170-173, 17400-17405, 175-178,\n"
@@ -121,19 +123,19 @@ struct Command {
   const char* name;
   int (*run)(const Arguments&);
   OptionSpec options;
-  const char* help = nullptr;  // korvalind COMMAND --help; the general usage when none
+  const char* help;  // korvalind COMMAND --help
 };
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"query", RunQuery, {{"directory", "format", "encoding", "fields"}, {"any-prefix"}}},
-      {"info", RunInfo, {{"directory"}, {}}},
-      {"encipher", RunEncipher, {{}, {}}},
-      {"decipher", RunDecipher, {{}, {}}},
-      {"convert-areacodes", RunConvertAreaCodes, {{"data"}, {}}},
-      {"convert-segments", RunConvertSegments, {{"data"}, {}}},
-      {"build", RunBuild, {{"data"}, {}}},
-      {"make-directory", RunMakeDirectory, {{"data", "output"}, {}}},
+      {"query", RunQuery, {{"directory", "format", "encoding", "fields"}, {"any-prefix"}}, kQueryHelp},
+      {"info", RunInfo, {{"directory"}, {}}, kInfoHelp},
+      {"encipher", RunEncipher, {{}, {}}, kEncipherHelp},
+      {"decipher", RunDecipher, {{}, {}}, kDecipherHelp},
+      {"convert-areacodes", RunConvertAreaCodes, {{"data"}, {}}, kConvertAreaCodesHelp},
+      {"convert-segments", RunConvertSegments, {{"data"}, {}}, kConvertSegmentsHelp},
+      {"build", RunBuild, {{"data"}, {}}, kBuildHelp},
+      {"make-directory", RunMakeDirectory, {{"data", "output"}, {}}, kMakeDirectoryHelp},
       {"export", RunExport, {{"directory", "data"}, {}}, kExportHelp},
       {"list",
        RunList,
@@ -144,8 +146,10 @@ const std::vector<Command>& Commands() {
       {"export-phone-dat", RunExportPhoneDat, {{"directory", "output"}, {}}, kExportPhoneDatHelp},
       {"serve",
        RunServe,
-       {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout"},
-        {"access-log"}}},
+       {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout",
+         "shutdown-grace"},
+        {"access-log"}},
+       kServeHelp},
   };
   return commands;
 }
@@ -175,7 +179,7 @@ int Main(int argc, char** argv) {
     return FinishStandardOutput(kExitOk);
   }
   if (name == "--version") {
-    std::puts("korvalind 1.0.0.1");
+    std::puts("korvalind " KORVALIND_VERSION_STRING);
     return FinishStandardOutput(kExitOk);
   }
   for (const Command& command : Commands()) {
@@ -187,8 +191,8 @@ int Main(int argc, char** argv) {
     for (const std::string& arg : rest) {
       if (arg == "--") break;
       if (arg == "--help" || arg == "-h") {
-        std::fputs(command.help != nullptr ? command.help : kUsage, stdout);
-        return kExitOk;
+        std::fputs(command.help, stdout);
+        return FinishStandardOutput(kExitOk);
       }
     }
     if (!ParseArguments(rest, command.options, &parsed, &error)) {

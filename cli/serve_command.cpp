@@ -41,10 +41,12 @@ int RunServe(const Arguments& args) {
   unsigned long threads = UsableProcessors();
   unsigned long max_connections = options.server.max_connections;
   unsigned long idle = 60, read = 10;
+  unsigned long grace = static_cast<unsigned long>(options.shutdown_grace.count());
   if (!NumberOption(args, "threads", 1, 256, &threads) ||
       !NumberOption(args, "max-connections", 1, 1000000, &max_connections) ||
       !NumberOption(args, "idle-timeout", 1, 86400, &idle) ||
-      !NumberOption(args, "read-timeout", 1, 86400, &read)) {
+      !NumberOption(args, "read-timeout", 1, 86400, &read) ||
+      !NumberOption(args, "shutdown-grace", 0, 3600, &grace)) {
     return kExitUsage;
   }
   std::string host;
@@ -58,6 +60,7 @@ int RunServe(const Arguments& args) {
   options.server.max_connections = max_connections;
   options.server.idle_timeout = std::chrono::seconds(idle);
   options.server.read_timeout = std::chrono::seconds(read);
+  options.shutdown_grace = std::chrono::seconds(grace);
   options.server.access_log = args.Flag("access-log");
   return serve::RunServer(options);
 }

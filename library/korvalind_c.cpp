@@ -14,10 +14,6 @@
 #include "library/directory_handle.h"
 #include "platform/gbk.h"
 
-#ifndef KORVALIND_LIBRARY_VERSION
-#define KORVALIND_LIBRARY_VERSION "0.0.0"
-#endif
-
 namespace {
 
 using korvalind::LargeBytes;
@@ -76,7 +72,7 @@ korvalind_status OutOfMemory(korvalind_error* error, std::string_view name) {
 
 extern "C" {
 
-const char* korvalind_version(void) { return KORVALIND_LIBRARY_VERSION; }
+const char* korvalind_version(void) { return KORVALIND_VERSION_STRING; }
 
 int korvalind_version_number(void) { return KORVALIND_VERSION; }
 

@@ -8,7 +8,9 @@
 #   cd build-deb && cpack -G DEB
 # Manual pages are installed compressed, as Debian and man-db expect them; -n keeps the time
 # stamp out so that every build gives the same bytes.
-set(korvalind_man_page ${CMAKE_CURRENT_LIST_DIR}/../man/korvalind.1)
+# The page's version line is the project's version.
+set(korvalind_man_page ${CMAKE_CURRENT_BINARY_DIR}/korvalind.1)
+configure_file(${CMAKE_CURRENT_LIST_DIR}/../man/korvalind.1 ${korvalind_man_page} @ONLY)
 set(korvalind_man_gz ${CMAKE_CURRENT_BINARY_DIR}/korvalind.1.gz)
 add_custom_command(OUTPUT ${korvalind_man_gz}
   COMMAND gzip -9 -n -c ${korvalind_man_page} > ${korvalind_man_gz}
@@ -20,11 +22,21 @@ install(FILES ${CMAKE_CURRENT_LIST_DIR}/korvalind.bash
         DESTINATION ${CMAKE_INSTALL_DATADIR}/bash-completion/completions RENAME korvalind)
 
 # The service unit of korvalind serve. systemd reads units under <prefix>/lib/systemd/system for
-# /usr and /usr/local alike.
-configure_file(${CMAKE_CURRENT_LIST_DIR}/korvalind-serve.service.in
-               ${CMAKE_CURRENT_BINARY_DIR}/korvalind-serve.service @ONLY)
-install(FILES ${CMAKE_CURRENT_BINARY_DIR}/korvalind-serve.service
-        DESTINATION lib/systemd/system)
+# /usr and /usr/local alike. Its ExecStart names the program under the prefix given at install
+# time (cmake --install --prefix), not the one configured.
+if(KORVALIND_BUILD_SERVE)
+  install(CODE "
+    set(KORVALIND_UNIT_BINDIR \"\${CMAKE_INSTALL_PREFIX}/${CMAKE_INSTALL_BINDIR}\")
+    configure_file(\"${CMAKE_CURRENT_LIST_DIR}/korvalind-serve.service.in\"
+                   \"${CMAKE_CURRENT_BINARY_DIR}/korvalind-serve.service\" @ONLY)
+    file(INSTALL DESTINATION \"\${CMAKE_INSTALL_PREFIX}/lib/systemd/system\"
+         TYPE FILE FILES \"${CMAKE_CURRENT_BINARY_DIR}/korvalind-serve.service\")")
+endif()
+
+# The programs that use the library (C through pkg-config, C++ through the CMake package, the
+# Dask recipe), as sources to copy and build.
+install(DIRECTORY ${CMAKE_CURRENT_LIST_DIR}/../examples/ DESTINATION ${CMAKE_INSTALL_DOCDIR}/examples
+        USE_SOURCE_PERMISSIONS)
 
 set(CPACK_PACKAGE_NAME korvalind)
 set(CPACK_PACKAGE_VENDOR "Korvalind")

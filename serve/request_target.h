@@ -13,10 +13,11 @@ enum class Endpoint {
   kInfo,         // /v1/info
   kMetrics,      // /metrics
   kPage,         // / and /assets/... (the web page)
-  kUnknown,
+  kUnknown,      // stays last: kEndpointCount counts up to it
 };
 
-inline constexpr int kEndpointCount = 7;
+// How many endpoints there are, for arrays indexed by Endpoint.
+inline constexpr int kEndpointCount = static_cast<int>(Endpoint::kUnknown) + 1;
 
 // The endpoint's name in metrics and logs.
 std::string_view EndpointName(Endpoint endpoint);

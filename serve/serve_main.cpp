@@ -77,7 +77,7 @@ int RunServer(const ServeOptions& options) {
 
   LogEvent("listening on %s (%u threads), directory %s, %u segments", server.BoundAddress().c_str(),
            options.server.threads, path.c_str(), segments);
-  server.Run(kShutdownGrace);
+  server.Run(options.shutdown_grace);
   LogEvent("stopped");
   return 0;
 }

@@ -6,13 +6,14 @@
 
 namespace korvalind::serve {
 
+// How long running requests may take to finish after SIGTERM or SIGINT, unless told otherwise.
+inline constexpr std::chrono::seconds kShutdownGrace{5};
+
 struct ServeOptions {
   std::string directory;  // empty: the library's default search
   ServerSettings server;
+  std::chrono::seconds shutdown_grace = kShutdownGrace;
 };
-
-// How long running requests may take to finish after SIGTERM or SIGINT.
-inline constexpr std::chrono::seconds kShutdownGrace{5};
 
 // Loads the directory, listens and serves until SIGTERM or SIGINT; SIGHUP, and the directory
 // file being replaced, reload it. Logs events to standard error, the first being

@@ -12,9 +12,8 @@
 #include <stddef.h>
 #include <stdint.h>
 
-#define KORVALIND_VERSION_MAJOR 1
-#define KORVALIND_VERSION_MINOR 0
-#define KORVALIND_VERSION_PATCH 0
+#include "korvalind_version.h"
+
 /* MAJOR * 10000 + MINOR * 100 + PATCH: compare with korvalind_version_number(). */
 #define KORVALIND_VERSION \
   (KORVALIND_VERSION_MAJOR * 10000 + KORVALIND_VERSION_MINOR * 100 + KORVALIND_VERSION_PATCH)
@@ -114,7 +113,7 @@ typedef struct korvalind_answer_ex {
   uint32_t segment;
 } korvalind_answer_ex;
 
-/* "1.0.0.1" */
+/* KORVALIND_VERSION_STRING of the library that is loaded, such as "1.0.0.1". */
 KORVALIND_API const char* korvalind_version(void);
 /* KORVALIND_VERSION of the library that is loaded. */
 KORVALIND_API int korvalind_version_number(void);

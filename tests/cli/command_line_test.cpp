@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "korvalind_version.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -232,6 +233,18 @@ TEST(CommandLine, HelpAndVersionIntoAFullDeviceFail) {
     EXPECT_EQ(r.exitCode, 2) << option;
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
   }
+}
+
+// Every command describes itself, and the program says the one version the headers carry.
+TEST(CommandLine, EveryCommandHasItsHelpAndTheVersionIsTheProjects) {
+  for (const char* command : {"query", "info", "encipher", "decipher", "convert-areacodes",
+                              "convert-segments", "build", "make-directory", "export", "list",
+                              "diff", "import-phone-dat", "export-phone-dat", "serve"}) {
+    testing::ProcessResult r = Korvalind({command, "--help"});
+    EXPECT_EQ(r.exitCode, 0) << command;
+    EXPECT_EQ(r.out.find(std::string("usage: korvalind ") + command + " "), 0u) << r.out;
+  }
+  EXPECT_EQ(Korvalind({"--version"}).out, "korvalind " KORVALIND_VERSION_STRING "\n");
 }
 
 TEST(CommandLine, InfoShowsTheSegmentCount) {

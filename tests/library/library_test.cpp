@@ -182,6 +182,7 @@ TEST(LibraryArguments, AreCheckedBeforeAnythingIsWritten) {
   EXPECT_STREQ(korvalind_status_name(static_cast<korvalind_status>(42)), "unknown");
   EXPECT_STREQ(korvalind_status_name(KORVALIND_NOT_FOUND), "not-found");
   EXPECT_EQ(korvalind_version_number(), KORVALIND_VERSION);
+  EXPECT_STREQ(korvalind_version(), KORVALIND_VERSION_STRING);
 }
 
 TEST(LibrarySmallDirectory, EverySegmentAnswersAsTheCommandLine) {

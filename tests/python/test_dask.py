@@ -1,5 +1,5 @@
 """examples/dask_annotate.py on a local Dask cluster (127.0.0.1, 2 worker processes with 1
-thread each): 2,000,000 numbers in 16 partitions give what lookup_many and the command line
+thread each): 200,000 numbers in 16 partitions give what lookup_many and the command line
 give."""
 
 import os
@@ -15,7 +15,7 @@ import korvalind_cli
 sys.path.insert(0, os.path.join(os.path.dirname(__file__), "..", "..", "examples"))
 import dask_annotate  # noqa: E402
 
-NUMBERS = 2_000_000
+NUMBERS = 200_000
 PARTITIONS = 16
 
 

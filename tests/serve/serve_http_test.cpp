@@ -337,9 +337,11 @@ TEST(Serve, LogsEventsAndWithAccessLogEachRequestEscaped) {
     EXPECT_EQ(response.status, 200);
   }
   EXPECT_TRUE(logging.WaitForLog("GET /v1/lookup/1390123\\xff\\x22x 200 ", 5000)) << logging.log();
-  std::this_thread::sleep_for(std::chrono::milliseconds(200));
-  // One line: the start.
-  EXPECT_EQ(std::count(quiet.log().begin(), quiet.log().end(), '\n'), 1) << quiet.log();
+  // The quiet log is complete once the server has stopped: the start, the signal and the stop.
+  quiet.Signal(SIGTERM);
+  EXPECT_EQ(quiet.Wait(10000), 0);
+  ASSERT_TRUE(quiet.WaitForLog("stopped", 5000)) << quiet.log();
+  EXPECT_EQ(std::count(quiet.log().begin(), quiet.log().end(), '\n'), 3) << quiet.log();
 }
 
 TEST(Serve, UsageErrors) {
