@@ -50,6 +50,56 @@ char CodeKind(size_t categories) {
   return 'i';
 }
 
+// numpy's and pandas' own kinds of values, found without importing either: a value of theirs
+// can only exist once its module is loaded. Looked up once per call, when first needed.
+class ForeignKinds {
+ public:
+  bool IsNumpyBool(PyObject* value) {
+    Load();
+    return IsInstance(value, numpy_bool_);
+  }
+  bool IsNumpyFloat(PyObject* value) {
+    Load();
+    return IsInstance(value, numpy_floating_);
+  }
+  // pandas.NA, pandas.NaT and numpy's masked constant.
+  bool IsMissing(PyObject* value) {
+    Load();
+    for (const py::object* marker : {&pandas_na_, &pandas_nat_, &numpy_masked_}) {
+      if (*marker && value == marker->ptr()) return true;
+    }
+    return false;
+  }
+
+ private:
+  static py::object Attribute(const char* module_name, const char* name) {
+    auto module = py::reinterpret_steal<py::object>(PyImport_GetModule(py::str(module_name).ptr()));
+    if (!module) {
+      PyErr_Clear();
+      return {};
+    }
+    return py::getattr(module, name, py::object());
+  }
+  static bool IsInstance(PyObject* value, const py::object& type) {
+    if (!type) return false;
+    const int result = PyObject_IsInstance(value, type.ptr());
+    if (result < 0) PyErr_Clear();
+    return result == 1;
+  }
+  void Load() {
+    if (loaded_) return;
+    loaded_ = true;
+    numpy_bool_ = Attribute("numpy", "bool_");
+    numpy_floating_ = Attribute("numpy", "floating");
+    numpy_masked_ = Attribute("numpy.ma", "masked");
+    pandas_na_ = Attribute("pandas", "NA");
+    pandas_nat_ = Attribute("pandas", "NaT");
+  }
+
+  bool loaded_ = false;
+  py::object numpy_bool_, numpy_floating_, numpy_masked_, pandas_na_, pandas_nat_;
+};
+
 class Directory {
  public:
   explicit Directory(const std::optional<std::string>& path)
@@ -73,17 +123,18 @@ class Directory {
     statuses_[count_ + 1] = kNotFound;
   }
 
-  // (status, province, city, sim_type, area_code, post_code) or None for an invalid text.
-  py::tuple Lookup(const std::string& text, bool any_prefix, bool gbk) const {
-    korvalind::Answer answer;
-    const unsigned flags = (any_prefix ? KORVALIND_ANY_PREFIX : 0u) | (gbk ? KORVALIND_GBK : 0u);
-    const korvalind_status status = directory_.Lookup(text, &answer, flags);
+  // (status, province, city, sim_type, area_code, post_code) of one value, taken as
+  // lookup_objects takes each of its items; the fields are "" unless the status is "ok".
+  py::tuple LookupValue(const py::handle& value, bool any_prefix, bool gbk) const {
+    ForeignKinds kinds;
+    const std::uint32_t code = CodeOf(value.ptr(), any_prefix ? KORVALIND_ANY_PREFIX : 0u, kinds);
+    const korvalind::Answer answer = directory_.AnswerAt(code, gbk ? KORVALIND_GBK : 0u);
     auto convert = [gbk](std::string_view field) -> py::object {
       if (gbk) return py::bytes(field.data(), field.size());
       return py::str(field.data(), field.size());
     };
     py::tuple result(6);
-    result[0] = py::str(korvalind_status_name(status));
+    result[0] = py::str(StatusName(code));
     for (int f = 0; f < kFields; ++f) result[1 + f] = convert(Field(answer, f));
     return result;
   }
@@ -107,17 +158,19 @@ class Directory {
     return columns.Result();
   }
 
-  // The same for a sequence of Python objects: int (as the numbers above), str or bytes (as
-  // texts), float (NaN is invalid, an integral value a number); anything else, None included,
-  // is invalid.
+  // The same for a sequence of Python objects, each taken by its own type: an int (or anything
+  // standing for one, numpy's integers included) is a number as above; a float is that number
+  // when whole, else invalid; str and bytes are texts (UTF-8); None, NaN and pandas' and numpy's
+  // missing markers are invalid; any other type raises TypeError.
   py::tuple LookupObjects(const py::sequence& items, bool any_prefix) const {
     const size_t n = py::len(items);
     Columns columns = MakeColumns(n);
     const unsigned flags = any_prefix ? KORVALIND_ANY_PREFIX : 0u;
+    ForeignKinds kinds;
     std::uint32_t codes[kChunk];
     size_t filled = 0;
     for (size_t i = 0; i < n; ++i) {
-      codes[filled++] = CodeOf(items[i], flags);
+      codes[filled++] = CodeOf(py::object(items[i]).ptr(), flags, kinds);
       if (filled == kChunk || i + 1 == n) {
         Fill(columns, i + 1 - filled, codes, filled);
         filled = 0;
@@ -161,10 +214,19 @@ class Directory {
     try {
       return korvalind::Directory::Open(path ? path->c_str() : nullptr);
     } catch (const korvalind::OpenError& error) {
-      // OSError(errno, text) would misreport the library's message; the text is complete.
+      // The module turns these into FileNotFoundError and its kin (with errno, which only it
+      // can find out) and DamagedDirectoryError; the library's text names the file.
       if (error.status() == KORVALIND_NO_MEMORY) throw std::bad_alloc();
-      throw py::value_error(error.what());
+      if (error.status() == KORVALIND_DAMAGED) throw py::value_error(error.what());
+      PyErr_SetString(PyExc_OSError, error.what());
+      throw py::error_already_set();
     }
+  }
+
+  static const char* StatusName(std::uint32_t code) {
+    if (code == KORVALIND_CODE_INVALID) return korvalind_status_name(KORVALIND_INVALID);
+    if (code == KORVALIND_CODE_NOT_FOUND) return korvalind_status_name(KORVALIND_NOT_FOUND);
+    return korvalind_status_name(KORVALIND_OK);
   }
 
   Columns MakeColumns(size_t n) const {
@@ -209,47 +271,78 @@ class Directory {
     }
   }
 
-  std::uint32_t CodeOf(const py::handle& item, unsigned flags) const {
-    std::int64_t number = -1;
-    if (PyBool_Check(item.ptr())) return KORVALIND_CODE_INVALID;
-    if (PyLong_Check(item.ptr())) {
-      int overflow = 0;
-      number = PyLong_AsLongLongAndOverflow(item.ptr(), &overflow);
-      if (overflow != 0) return KORVALIND_CODE_INVALID;
-    } else if (PyFloat_Check(item.ptr())) {
-      const double value = PyFloat_AS_DOUBLE(item.ptr());
-      if (!std::isfinite(value) || value != std::floor(value) || std::fabs(value) > 1e15) {
-        return KORVALIND_CODE_INVALID;
-      }
-      number = static_cast<std::int64_t>(value);
-    } else if (PyUnicode_Check(item.ptr())) {
-      Py_ssize_t length = 0;
-      const char* text = PyUnicode_AsUTF8AndSize(item.ptr(), &length);
-      if (text == nullptr) {
-        PyErr_Clear();
-        return KORVALIND_CODE_INVALID;
-      }
-      return directory_.LookupCode({text, static_cast<size_t>(length)}, flags);
-    } else if (PyBytes_Check(item.ptr())) {
-      return directory_.LookupCode(
-          {PyBytes_AS_STRING(item.ptr()), static_cast<size_t>(PyBytes_GET_SIZE(item.ptr()))},
-          flags);
-    } else if (PyIndex_Check(item.ptr())) {
-      // numpy integers and other objects that stand for an integer.
-      py::object value = py::reinterpret_steal<py::object>(PyNumber_Index(item.ptr()));
-      if (!value) {
-        PyErr_Clear();
-        return KORVALIND_CODE_INVALID;
-      }
-      int overflow = 0;
-      number = PyLong_AsLongLongAndOverflow(value.ptr(), &overflow);
-      if (overflow != 0) return KORVALIND_CODE_INVALID;
-    } else {
-      return KORVALIND_CODE_INVALID;
-    }
+  std::uint32_t NumberCode(std::int64_t number, unsigned flags) const {
     std::uint32_t code = KORVALIND_CODE_INVALID;
     directory_.LookupNumbers({&number, 1}, {&code, 1}, flags);
     return code;
+  }
+
+  // A float stands for a number only when it is whole; past 1e15 nothing is one anyway.
+  std::uint32_t FloatCode(double value, unsigned flags) const {
+    if (!std::isfinite(value) || value != std::floor(value) || std::fabs(value) > 1e15) {
+      return KORVALIND_CODE_INVALID;
+    }
+    return NumberCode(static_cast<std::int64_t>(value), flags);
+  }
+
+  std::uint32_t BytesCode(PyObject* bytes, unsigned flags) const {
+    return directory_.LookupCode(
+        {PyBytes_AS_STRING(bytes), static_cast<size_t>(PyBytes_GET_SIZE(bytes))}, flags);
+  }
+
+  std::uint32_t TextCode(PyObject* text, unsigned flags) const {
+    Py_ssize_t length = 0;
+    const char* utf8 = PyUnicode_AsUTF8AndSize(text, &length);
+    if (utf8 != nullptr) return directory_.LookupCode({utf8, static_cast<size_t>(length)}, flags);
+    PyErr_Clear();
+    // Lone surrogates: the bytes they stand for when Python made them from undecodable bytes
+    // (surrogateescape, as os.fsdecode does), else the surrogates' own UTF-8 form.
+    py::object bytes = py::reinterpret_steal<py::object>(
+        PyUnicode_AsEncodedString(text, "utf-8", "surrogateescape"));
+    if (!bytes) {
+      PyErr_Clear();
+      bytes = py::reinterpret_steal<py::object>(
+          PyUnicode_AsEncodedString(text, "utf-8", "surrogatepass"));
+      if (!bytes) throw py::error_already_set();
+    }
+    return BytesCode(bytes.ptr(), flags);
+  }
+
+  std::uint32_t IntCode(PyObject* integer, unsigned flags) const {
+    int overflow = 0;
+    const std::int64_t number = PyLong_AsLongLongAndOverflow(integer, &overflow);
+    if (overflow != 0) return KORVALIND_CODE_INVALID;
+    if (number == -1 && PyErr_Occurred() != nullptr) throw py::error_already_set();
+    return NumberCode(number, flags);
+  }
+
+  std::uint32_t CodeOf(PyObject* item, unsigned flags, ForeignKinds& kinds) const {
+    if (item == Py_None) return KORVALIND_CODE_INVALID;
+    if (PyUnicode_Check(item)) return TextCode(item, flags);
+    if (PyBytes_Check(item)) return BytesCode(item, flags);
+    if (PyFloat_Check(item)) return FloatCode(PyFloat_AS_DOUBLE(item), flags);
+    if (PyLong_CheckExact(item)) return IntCode(item, flags);
+    // numpy's bool stands for an integer only with a deprecation warning, and its masked
+    // constant stands for one but cannot give it; no bool is a number.
+    if (PyBool_Check(item) || kinds.IsNumpyBool(item) || kinds.IsMissing(item)) {
+      return KORVALIND_CODE_INVALID;
+    }
+    if (PyIndex_Check(item)) {
+      py::object value = py::reinterpret_steal<py::object>(PyNumber_Index(item));
+      if (!value) throw py::error_already_set();
+      return IntCode(value.ptr(), flags);
+    }
+    if (kinds.IsNumpyFloat(item)) {
+      const double value = PyFloat_AsDouble(item);
+      if (value == -1.0 && PyErr_Occurred() != nullptr) throw py::error_already_set();
+      return FloatCode(value, flags);
+    }
+    const py::handle type(reinterpret_cast<PyObject*>(Py_TYPE(item)));
+    const std::string module = py::str(type.attr("__module__"));
+    const std::string name = py::str(type.attr("__qualname__"));
+    throw py::type_error("cannot look up a value of type " +
+                         (module == "builtins" ? name : module + "." + name) +
+                         ": pass an int, a float, a str or bytes");
   }
 
   korvalind::Directory directory_;
@@ -266,7 +359,7 @@ PYBIND11_MODULE(_korvalind, module) {
   module.attr("version") = korvalind_version();
   py::class_<Directory>(module, "Directory")
       .def(py::init<const std::optional<std::string>&>(), py::arg("path") = py::none())
-      .def("lookup", &Directory::Lookup, py::arg("text"), py::arg("any_prefix") = false,
+      .def("lookup_value", &Directory::LookupValue, py::arg("value"), py::arg("any_prefix") = false,
            py::arg("gbk") = false)
       .def("lookup_numbers", &Directory::LookupNumbers, py::arg("numbers"),
            py::arg("any_prefix") = false)
