@@ -232,6 +232,17 @@ class ModuleTest(unittest.TestCase):
         )
         self.assertEqual(run.stdout.decode().strip(), "北京", run.stderr.decode())
 
+    @unittest.skipUnless(os.environ.get("KORVALIND_INSTALLED_PACKAGE"), "not the installed copy")
+    def test_installed_package_carries_metadata_and_types(self):
+        import importlib.metadata
+
+        self.assertEqual(importlib.metadata.version("korvalind"), korvalind.__version__)
+        folder = os.path.dirname(korvalind.__file__)
+        self.assertTrue(folder.startswith(sys.prefix), folder)
+        for name in ["py.typed", "__init__.pyi", "Korvalind.dat"]:
+            self.assertTrue(os.path.isfile(os.path.join(folder, name)), name)
+        self.assertEqual(korvalind.Directory().lookup(13901234567).city, "北京")
+
     def test_info_and_default_directory(self):
         info = self.directory.info
         self.assertEqual(info["count_line"], f"手机号码段共计:{info['segment_count']} [2002-11-08]")
