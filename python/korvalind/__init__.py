@@ -22,7 +22,6 @@ import os
 import stat
 import threading
 from collections import namedtuple
-from pathlib import Path
 
 from . import _korvalind
 
@@ -54,14 +53,17 @@ class DamagedDirectoryError(ValueError):
 
 def _shipped_directory():
     """The directory beside the module, or under the prefix it is installed in."""
-    here = Path(__file__).resolve().parent
-    beside = here / _FILE_NAME
-    if beside.is_file():
-        return str(beside)
-    for folder in here.parents:
-        installed = folder / "share" / "korvalind" / _FILE_NAME
-        if installed.is_file():
-            return str(installed)
+    # os.path, not pathlib: a one-shot look-up should not pay for importing re.
+    here = os.path.dirname(os.path.realpath(__file__))
+    beside = os.path.join(here, _FILE_NAME)
+    if os.path.isfile(beside):
+        return beside
+    folder = here
+    while os.path.dirname(folder) != folder:
+        folder = os.path.dirname(folder)
+        installed = os.path.join(folder, "share", "korvalind", _FILE_NAME)
+        if os.path.isfile(installed):
+            return installed
     return None
 
 

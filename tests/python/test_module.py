@@ -146,6 +146,7 @@ class ModuleTest(unittest.TestCase):
         mixed[:] = [v for v, _ in values]
         together = korvalind_cli.rows(self.directory.lookup_many(mixed))
         self.assertEqual([row[0] for row in together], expected)
+        self.assertEqual(korvalind_cli.rows(self.directory.lookup_many(list(mixed))), together)
         for (value, _), want, row in zip(values, expected, together):
             with self.subTest(value=value):
                 self.assertEqual(self.directory.status(value), want)
