@@ -92,9 +92,9 @@ def _read_error(path, message):
         os.close(descriptor)
     if is_folder:
         return IsADirectoryError(errno.EISDIR, os.strerror(errno.EISDIR), path)
-    error = OSError(message)
-    error.filename = path
-    return error
+    # Readable yet refused (not a regular file, too large): the library's reason, which names
+    # the file (a filename attribute without an errno would spoil the message).
+    return OSError(message)
 
 
 def _open(path):
