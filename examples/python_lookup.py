@@ -17,8 +17,8 @@ def main() -> None:
     print(repr(d))  # <korvalind.Directory '/…/Korvalind.dat', 321047 segments>
     answer = d.lookup("13901234567")  # Answer(province='北京', city='北京', ...) or None
     if answer is not None:
-        print(answer.province, answer.city, answer.sim_type, answer.area_code, answer.post_code)
-    print(d.status(13901234567), d.status(139012345678), d.status(1390123.0))  # ok invalid ok
+        print(answer.province, answer.city, answer.sim_type, answer.post_code, answer.carrier)
+    print(d.status(13901234567), d.status(139012345678), d.status(19912345678))  # ok invalid not-found
     print(d.lookup("+86 139-0123-4567", any_prefix=True))
     print(d.info["segment_count"], d.info["count_line"])
 

@@ -23,6 +23,8 @@ namespace py = pybind11;
 namespace {
 
 constexpr int kFields = 5;
+// The carrier columns: the number plan's carrier name and id, both coded by carrier.
+constexpr int kCarrierFields = 2;
 constexpr size_t kChunk = 4096;
 // Status category codes: "ok", "invalid", "not-found".
 constexpr std::int8_t kOk = 0, kInvalid = 1, kNotFound = 2;
@@ -41,6 +43,9 @@ std::string_view Field(const korvalind::Answer& answer, int field) {
       return answer.post_code;
   }
 }
+
+// A text of the library's, "" for NULL: the carrier calls have handed out NULL for "no carrier".
+std::string_view TextOf(const char* text) { return text != nullptr ? text : ""; }
 
 // The integer type pandas keeps the codes of a Categorical with this many categories in, so
 // that the codes are taken without a copy.
@@ -100,10 +105,22 @@ class ForeignKinds {
   py::object numpy_bool_, numpy_floating_, numpy_masked_, pandas_na_, pandas_nat_;
 };
 
+// What one value looks up to: its answer code and the number plan's carrier of its segment
+// (KORVALIND_CARRIER_NONE for a refused value).
+struct Looked {
+  std::uint32_t code = KORVALIND_CODE_INVALID;
+  std::uint8_t carrier = KORVALIND_CARRIER_NONE;
+};
+
 class Directory {
  public:
   explicit Directory(const std::optional<std::string>& path)
       : directory_(Open(path)), count_(directory_.AnswerCount()) {
+    // Carrier categories in the order of the library's carrier codes, from 1 on.
+    for (int carrier = 1; !TextOf(korvalind_carrier_id(carrier)).empty(); ++carrier) {
+      carrier_categories_[0].emplace_back(TextOf(korvalind_carrier_name(carrier, 0)));
+      carrier_categories_[1].emplace_back(TextOf(korvalind_carrier_id(carrier)));
+    }
     // Per field: categories in the order answers first give them; the last two map entries
     // stand for invalid and not found.
     for (int f = 0; f < kFields; ++f) {
@@ -123,23 +140,28 @@ class Directory {
     statuses_[count_ + 1] = kNotFound;
   }
 
-  // (status, province, city, sim_type, area_code, post_code) of one value, taken as
-  // lookup_objects takes each of its items; the fields are "" unless the status is "ok".
+  // (status, province, city, sim_type, area_code, post_code, carrier, carrier_id) of one value,
+  // taken as lookup_objects takes each of its items; the five fields are "" unless the status
+  // is "ok", the carrier's "" for a refused value or one the number plan names none for.
   py::tuple LookupValue(const py::handle& value, bool any_prefix, bool gbk) const {
     ForeignKinds kinds;
-    const std::uint32_t code = CodeOf(value.ptr(), any_prefix ? KORVALIND_ANY_PREFIX : 0u, kinds);
-    const korvalind::Answer answer = directory_.AnswerAt(code, gbk ? KORVALIND_GBK : 0u);
+    const Looked looked = CodeOf(value.ptr(), any_prefix ? KORVALIND_ANY_PREFIX : 0u, kinds);
+    const unsigned text_flags = gbk ? KORVALIND_GBK : 0u;
+    const korvalind::Answer answer = directory_.AnswerAt(looked.code, text_flags);
     auto convert = [gbk](std::string_view field) -> py::object {
       if (gbk) return py::bytes(field.data(), field.size());
       return py::str(field.data(), field.size());
     };
-    py::tuple result(6);
-    result[0] = py::str(StatusName(code));
+    py::tuple result(1 + kFields + kCarrierFields);
+    result[0] = py::str(StatusName(looked.code));
     for (int f = 0; f < kFields; ++f) result[1 + f] = convert(Field(answer, f));
+    result[1 + kFields] = convert(TextOf(korvalind_carrier_name(looked.carrier, text_flags)));
+    result[2 + kFields] = convert(TextOf(korvalind_carrier_id(looked.carrier)));
     return result;
   }
 
-  // The status codes and the five fields' category codes of int64 numbers.
+  // The status codes and the category codes of the five fields and the carrier columns, for
+  // int64 numbers.
   py::tuple LookupNumbers(const py::array_t<std::int64_t, py::array::c_style>& numbers,
                           bool any_prefix) const {
     const size_t n = static_cast<size_t>(numbers.size());
@@ -148,11 +170,12 @@ class Directory {
     {
       py::gil_scoped_release release;
       std::uint32_t codes[kChunk];
+      std::uint8_t carriers[kChunk];
       for (size_t begin = 0; begin < n; begin += kChunk) {
         const size_t size = std::min(kChunk, n - begin);
-        directory_.LookupNumbers({in + begin, size}, {codes, size},
-                                 any_prefix ? KORVALIND_ANY_PREFIX : 0u);
-        Fill(columns, begin, codes, size);
+        korvalind_lookup_numbers_ex(directory_.handle(), in + begin, size,
+                                    any_prefix ? KORVALIND_ANY_PREFIX : 0u, codes, carriers);
+        Fill(columns, begin, codes, carriers, size);
       }
     }
     return columns.Result();
@@ -168,11 +191,14 @@ class Directory {
     const unsigned flags = any_prefix ? KORVALIND_ANY_PREFIX : 0u;
     ForeignKinds kinds;
     std::uint32_t codes[kChunk];
+    std::uint8_t carriers[kChunk];
     size_t filled = 0;
     for (size_t i = 0; i < n; ++i) {
-      codes[filled++] = CodeOf(py::object(items[i]).ptr(), flags, kinds);
+      const Looked looked = CodeOf(py::object(items[i]).ptr(), flags, kinds);
+      codes[filled] = looked.code;
+      carriers[filled++] = looked.carrier;
       if (filled == kChunk || i + 1 == n) {
-        Fill(columns, i + 1 - filled, codes, filled);
+        Fill(columns, i + 1 - filled, codes, carriers, filled);
         filled = 0;
       }
     }
@@ -182,6 +208,7 @@ class Directory {
   py::list Categories() const {
     py::list result;
     for (const auto& categories : categories_) result.append(py::cast(categories));
+    for (const auto& categories : carrier_categories_) result.append(py::cast(categories));
     return result;
   }
 
@@ -200,12 +227,15 @@ class Directory {
   struct Columns {
     py::array_t<std::int8_t> status;
     std::array<py::array, kFields> fields;
+    std::array<py::array_t<std::int8_t>, kCarrierFields> carriers;
     std::int8_t* status_data = nullptr;
     std::array<void*, kFields> field_data{};
+    std::array<std::int8_t*, kCarrierFields> carrier_data{};
     py::tuple Result() const {
-      py::tuple result(1 + kFields);
+      py::tuple result(1 + kFields + kCarrierFields);
       result[0] = status;
       for (int f = 0; f < kFields; ++f) result[1 + f] = fields[f];
+      for (int c = 0; c < kCarrierFields; ++c) result[1 + kFields + c] = carriers[c];
       return result;
     }
   };
@@ -238,6 +268,10 @@ class Directory {
                                     std::vector<py::ssize_t>{static_cast<py::ssize_t>(n)});
       columns.field_data[f] = columns.fields[f].mutable_data();
     }
+    for (int c = 0; c < kCarrierFields; ++c) {
+      columns.carriers[c] = py::array_t<std::int8_t>(static_cast<py::ssize_t>(n));
+      columns.carrier_data[c] = columns.carriers[c].mutable_data();
+    }
     return columns;
   }
 
@@ -248,8 +282,18 @@ class Directory {
     for (size_t j = 0; j < size; ++j) out[j] = static_cast<Code>(map[slots[j]]);
   }
 
-  // Writes rows begin .. begin + size from their answer codes (which become map slots).
-  void Fill(const Columns& columns, size_t begin, std::uint32_t* codes, size_t size) const {
+  // Writes rows begin .. begin + size from their answer codes (which become map slots) and
+  // carriers.
+  void Fill(const Columns& columns, size_t begin, std::uint32_t* codes,
+            const std::uint8_t* carriers, size_t size) const {
+    // Carrier code c is category c - 1; none (and a code past the categories) is missing.
+    const size_t known = carrier_categories_[0].size();
+    for (int c = 0; c < kCarrierFields; ++c) {
+      std::int8_t* out = columns.carrier_data[c] + begin;
+      for (size_t j = 0; j < size; ++j) {
+        out[j] = carriers[j] <= known ? static_cast<std::int8_t>(carriers[j] - 1) : -1;
+      }
+    }
     for (size_t j = 0; j < size; ++j) {
       const std::uint32_t code = codes[j];
       codes[j] = std::min(code, count_) + (code == KORVALIND_CODE_NOT_FOUND ? 1u : 0u);
@@ -271,29 +315,37 @@ class Directory {
     }
   }
 
-  std::uint32_t NumberCode(std::int64_t number, unsigned flags) const {
-    std::uint32_t code = KORVALIND_CODE_INVALID;
-    directory_.LookupNumbers({&number, 1}, {&code, 1}, flags);
-    return code;
+  Looked NumberCode(std::int64_t number, unsigned flags) const {
+    Looked looked;
+    korvalind_lookup_numbers_ex(directory_.handle(), &number, 1, flags, &looked.code,
+                                &looked.carrier);
+    return looked;
   }
 
   // A float stands for a number only when it is whole; past 1e15 nothing is one anyway.
-  std::uint32_t FloatCode(double value, unsigned flags) const {
+  Looked FloatCode(double value, unsigned flags) const {
     if (!std::isfinite(value) || value != std::floor(value) || std::fabs(value) > 1e15) {
-      return KORVALIND_CODE_INVALID;
+      return {};
     }
     return NumberCode(static_cast<std::int64_t>(value), flags);
   }
 
-  std::uint32_t BytesCode(PyObject* bytes, unsigned flags) const {
-    return directory_.LookupCode(
-        {PyBytes_AS_STRING(bytes), static_cast<size_t>(PyBytes_GET_SIZE(bytes))}, flags);
+  Looked TextCode(std::string_view text, unsigned flags) const {
+    korvalind_answer_ex answer{};
+    answer.size = sizeof answer;
+    korvalind_lookup_ex(directory_.handle(), text.data(), text.size(), flags, &answer);
+    return {directory_.LookupCode(text, flags), static_cast<std::uint8_t>(answer.carrier_code)};
   }
 
-  std::uint32_t TextCode(PyObject* text, unsigned flags) const {
+  Looked BytesCode(PyObject* bytes, unsigned flags) const {
+    return TextCode({PyBytes_AS_STRING(bytes), static_cast<size_t>(PyBytes_GET_SIZE(bytes))},
+                    flags);
+  }
+
+  Looked StrCode(PyObject* text, unsigned flags) const {
     Py_ssize_t length = 0;
     const char* utf8 = PyUnicode_AsUTF8AndSize(text, &length);
-    if (utf8 != nullptr) return directory_.LookupCode({utf8, static_cast<size_t>(length)}, flags);
+    if (utf8 != nullptr) return TextCode({utf8, static_cast<size_t>(length)}, flags);
     PyErr_Clear();
     // Lone surrogates: the bytes they stand for when Python made them from undecodable bytes
     // (surrogateescape, as os.fsdecode does), else the surrogates' own UTF-8 form.
@@ -308,25 +360,23 @@ class Directory {
     return BytesCode(bytes.ptr(), flags);
   }
 
-  std::uint32_t IntCode(PyObject* integer, unsigned flags) const {
+  Looked IntCode(PyObject* integer, unsigned flags) const {
     int overflow = 0;
     const std::int64_t number = PyLong_AsLongLongAndOverflow(integer, &overflow);
-    if (overflow != 0) return KORVALIND_CODE_INVALID;
+    if (overflow != 0) return {};
     if (number == -1 && PyErr_Occurred() != nullptr) throw py::error_already_set();
     return NumberCode(number, flags);
   }
 
-  std::uint32_t CodeOf(PyObject* item, unsigned flags, ForeignKinds& kinds) const {
-    if (item == Py_None) return KORVALIND_CODE_INVALID;
-    if (PyUnicode_Check(item)) return TextCode(item, flags);
+  Looked CodeOf(PyObject* item, unsigned flags, ForeignKinds& kinds) const {
+    if (item == Py_None) return {};
+    if (PyUnicode_Check(item)) return StrCode(item, flags);
     if (PyBytes_Check(item)) return BytesCode(item, flags);
     if (PyFloat_Check(item)) return FloatCode(PyFloat_AS_DOUBLE(item), flags);
     if (PyLong_CheckExact(item)) return IntCode(item, flags);
     // numpy's bool stands for an integer only with a deprecation warning, and its masked
     // constant stands for one but cannot give it; no bool is a number.
-    if (PyBool_Check(item) || kinds.IsNumpyBool(item) || kinds.IsMissing(item)) {
-      return KORVALIND_CODE_INVALID;
-    }
+    if (PyBool_Check(item) || kinds.IsNumpyBool(item) || kinds.IsMissing(item)) return {};
     if (PyIndex_Check(item)) {
       py::object value = py::reinterpret_steal<py::object>(PyNumber_Index(item));
       if (!value) throw py::error_already_set();
@@ -349,6 +399,7 @@ class Directory {
   std::uint32_t count_;
   std::array<std::vector<std::string>, kFields> categories_;
   std::array<std::vector<std::int32_t>, kFields> maps_;
+  std::array<std::vector<std::string>, kCarrierFields> carrier_categories_;
   std::vector<std::int8_t> statuses_;
 };
 

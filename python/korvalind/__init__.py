@@ -36,13 +36,17 @@ __all__ = [
 ]
 __version__ = _korvalind.version
 
-#: The answer columns, in order.
-FIELDS = ("province", "city", "sim_type", "area_code", "post_code")
+#: The answer columns, in order: the place, SIM card kind and zone of a found segment, then the
+#: number plan's carrier of the segment (its Chinese name and id), for not-found ones too.
+FIELDS = ("province", "city", "sim_type", "area_code", "post_code", "carrier", "carrier_id")
 #: The categories of the status column.
 STATUSES = ("ok", "invalid", "not-found")
 
 Answer = namedtuple("Answer", FIELDS)
-Answer.__doc__ = "The five fields of a found segment (str; bytes for gbk=True)."
+Answer.__doc__ = (
+    "The fields of a found segment (str; bytes for gbk=True); carrier and carrier_id are \"\" "
+    "where the number plan names no carrier."
+)
 
 _FILE_NAME = "Korvalind.dat"
 
@@ -156,7 +160,8 @@ class Directory:
 
     def lookup_many(self, values, any_prefix=False):
         """A pandas DataFrame with one row per value and the Categorical columns status,
-        province, city, sim_type, area_code and post_code (missing where not found).
+        province, city, sim_type, area_code and post_code (missing where not found), carrier
+        and carrier_id (for not-found values too; missing where refused or unknown to the plan).
 
         values: one column: a list, a tuple, a 1-D numpy array (masked or not), a pandas
         Series or Index, or any other iterable of known length; each value is taken by the

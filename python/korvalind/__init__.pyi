@@ -6,7 +6,7 @@ import pandas as pd
 __version__: Final[str]
 __all__: list[str]
 
-FIELDS: Final[tuple[str, str, str, str, str]]
+FIELDS: Final[tuple[str, str, str, str, str, str, str]]
 STATUSES: Final[tuple[str, str, str]]
 
 Status = Literal["ok", "invalid", "not-found"]
@@ -21,6 +21,8 @@ class Answer(NamedTuple):
     sim_type: str
     area_code: str
     post_code: str
+    carrier: str
+    carrier_id: str
 
 class DamagedDirectoryError(ValueError): ...
 
@@ -44,7 +46,7 @@ class Directory:
     @overload
     def lookup(
         self, value: Value, any_prefix: bool = ..., *, gbk: Literal[True]
-    ) -> Optional[tuple[bytes, bytes, bytes, bytes, bytes]]: ...
+    ) -> Optional[tuple[bytes, bytes, bytes, bytes, bytes, bytes, bytes]]: ...
     def status(self, value: Value, any_prefix: bool = ...) -> Status: ...
     def lookup_many(self, values: Collection[Any], any_prefix: bool = ...) -> pd.DataFrame: ...
 

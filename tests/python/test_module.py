@@ -35,7 +35,7 @@ class ModuleTest(unittest.TestCase):
             1_000_000 <= n <= 9_999_999 or 10_000_000_000 <= n <= 99_999_999_999
             for n in cls.numbers
         ]
-        invalid = ("invalid", "", "", "", "", "")
+        invalid = ("invalid",) + ("",) * len(korvalind.FIELDS)
         cls.cli = {
             any_prefix: [
                 row if ok else invalid
@@ -127,7 +127,7 @@ class ModuleTest(unittest.TestCase):
         # (value, status): numbers by the number rule; texts (status None) as the command line.
         values = [
             (1390123, "ok"), (13901234567, "ok"), (139012345678, "invalid"),
-            (13901234, "invalid"), (999_999, "invalid"), (-13901234567, "invalid"),
+            (13901234, "invalid"), (19912345678, "not-found"), (999_999, "invalid"), (-13901234567, "invalid"),
             (2**70, "invalid"), (True, "invalid"), (np.int32(1390123), "ok"),
             (np.uint64(2**64 - 1), "invalid"), (np.int64(13901234567), "ok"),
             (1390123.0, "ok"), (1390123.9, "invalid"), (float("inf"), "invalid"),
