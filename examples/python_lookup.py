@@ -18,7 +18,8 @@ def main() -> None:
     answer = d.lookup("13901234567")  # Answer(province='北京', city='北京', ...) or None
     if answer is not None:
         print(answer.province, answer.city, answer.sim_type, answer.post_code, answer.carrier)
-    print(d.status(13901234567), d.status(139012345678), d.status(19912345678))  # ok invalid not-found
+    # ok invalid not-found
+    print(d.status(13901234567), d.status(139012345678), d.status(19912345678))
     print(d.lookup("+86 139-0123-4567", any_prefix=True))
     print(d.info["segment_count"], d.info["count_line"])
 

@@ -127,8 +127,9 @@ class ModuleTest(unittest.TestCase):
         # (value, status): numbers by the number rule; texts (status None) as the command line.
         values = [
             (1390123, "ok"), (13901234567, "ok"), (139012345678, "invalid"),
-            (13901234, "invalid"), (19912345678, "not-found"), (999_999, "invalid"), (-13901234567, "invalid"),
-            (2**70, "invalid"), (True, "invalid"), (np.int32(1390123), "ok"),
+            (13901234, "invalid"), (19912345678, "not-found"), (999_999, "invalid"),
+            (-13901234567, "invalid"), (2**70, "invalid"), (True, "invalid"),
+            (np.int32(1390123), "ok"),
             (np.uint64(2**64 - 1), "invalid"), (np.int64(13901234567), "ok"),
             (1390123.0, "ok"), (1390123.9, "invalid"), (float("inf"), "invalid"),
             (np.float32(1390123.0), "ok"), (np.float64(13901234567.0), "ok"),
