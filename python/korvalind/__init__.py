@@ -149,8 +149,8 @@ class Directory:
 
     def lookup(self, value, any_prefix=False, gbk=False):
         """The Answer for one value (see the module's rule), or None when it is invalid or not
-        in the directory. any_prefix accepts +86/0086, blanks, hyphens and every prefix 1xx in
-        texts, as the command line's --any-prefix does."""
+        in the directory. any_prefix reads texts as the command line's --any-prefix does
+        (+86/0086, blanks and hyphens dropped, every prefix 1xx accepted)."""
         status, *fields = self._native.lookup_value(value, any_prefix, gbk)
         return Answer(*fields) if status == "ok" else None
 
@@ -171,7 +171,7 @@ class Directory:
 
         if self._dtypes is None:
             self._dtypes = [_categorical_dtype(list(STATUSES))] + [
-                _categorical_dtype(values) for values in self._native.categories()
+                _categorical_dtype(names) for names in self._native.categories()
             ]
         array, index = _column(values)
         columns = self._native_columns(array, any_prefix)
