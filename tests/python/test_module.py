@@ -1,9 +1,11 @@
 """The Python module against the command line: lookup, lookup_many and annotate."""
 
+import csv
 import datetime
 import decimal
 import os
 import pickle
+import re
 import subprocess
 import sys
 import threading
@@ -55,6 +57,25 @@ class ModuleTest(unittest.TestCase):
                 answer = self.directory.lookup(str(number), any_prefix=any_prefix)
                 self.assertEqual(answer, korvalind.Answer(*row[1:]) if row[0] == "ok" else None)
                 self.assertEqual(self.directory.status(number, any_prefix=any_prefix), row[0])
+
+    def test_the_shared_texts_answer_as_everywhere(self):
+        # tests/data/number_texts.tsv: the statuses every surface gives, "\\xNN" for a byte.
+        path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data",
+                            "number_texts.tsv")
+        with open(path, encoding="utf-8", newline="\n") as f:
+            rows = list(csv.DictReader(f, delimiter="\t", quoting=csv.QUOTE_NONE))
+        self.assertGreaterEqual(len(rows), 30)
+        texts = [re.sub(r"\\x([0-9a-f]{2})", lambda m: chr(int(m.group(1), 16)), row["text"])
+                 for row in rows]
+        for any_prefix, column in [(False, "status"), (True, "any_prefix")]:
+            frame = self.directory.lookup_many(texts, any_prefix=any_prefix)
+            carriers = frame["carrier_id"].astype(object).fillna("")
+            for text, row, status, carrier in zip(texts, rows, frame["status"], carriers):
+                with self.subTest(text=text, any_prefix=any_prefix):
+                    self.assertEqual(self.directory.status(text, any_prefix=any_prefix),
+                                     row[column])
+                    self.assertEqual(status, row[column])
+                    self.assertEqual(carrier, "" if status == "invalid" else row["carrier_id"])
 
     def test_input_kinds_give_the_same_rows(self):
         numbers = self.numbers[:2000]
