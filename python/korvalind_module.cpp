@@ -44,9 +44,6 @@ std::string_view Field(const korvalind::Answer& answer, int field) {
   }
 }
 
-// A text of the library's, "" for NULL: the carrier calls have handed out NULL for "no carrier".
-std::string_view TextOf(const char* text) { return text != nullptr ? text : ""; }
-
 // The integer type pandas keeps the codes of a Categorical with this many categories in, so
 // that the codes are taken without a copy.
 char CodeKind(size_t categories) {
@@ -117,9 +114,9 @@ class Directory {
   explicit Directory(const std::optional<std::string>& path)
       : directory_(Open(path)), count_(directory_.AnswerCount()) {
     // Carrier categories in the order of the library's carrier codes, from 1 on.
-    for (int carrier = 1; !TextOf(korvalind_carrier_id(carrier)).empty(); ++carrier) {
-      carrier_categories_[0].emplace_back(TextOf(korvalind_carrier_name(carrier, 0)));
-      carrier_categories_[1].emplace_back(TextOf(korvalind_carrier_id(carrier)));
+    for (int carrier = 1; *korvalind_carrier_id(carrier) != '\0'; ++carrier) {
+      carrier_categories_[0].emplace_back(korvalind_carrier_name(carrier, 0));
+      carrier_categories_[1].emplace_back(korvalind_carrier_id(carrier));
     }
     // Per field: categories in the order answers first give them; the last two map entries
     // stand for invalid and not found.
@@ -155,8 +152,8 @@ class Directory {
     py::tuple result(1 + kFields + kCarrierFields);
     result[0] = py::str(StatusName(looked.code));
     for (int f = 0; f < kFields; ++f) result[1 + f] = convert(Field(answer, f));
-    result[1 + kFields] = convert(TextOf(korvalind_carrier_name(looked.carrier, text_flags)));
-    result[2 + kFields] = convert(TextOf(korvalind_carrier_id(looked.carrier)));
+    result[1 + kFields] = convert(korvalind_carrier_name(looked.carrier, text_flags));
+    result[2 + kFields] = convert(korvalind_carrier_id(looked.carrier));
     return result;
   }
 
