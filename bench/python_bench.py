@@ -7,6 +7,8 @@ usage: PYTHONPATH=BUILD/python bench/python_bench.py [--numbers N] [--runs R]
   - lookup_many over a numpy array of N random int64 numbers (1 followed by ten digits);
   - annotate of a pandas frame of N rows;
   - python phonenumbers parse + geocode of S numbers, per number (the peer);
+  - a one-shot process that looks up one number, against python phonenumbers' one-liner
+    (alternating runs, R * 3 of each), and whether the one-shot imported pandas or numpy;
   - examples/dask_annotate.py's reduction (found numbers per province) over D numbers generated
     on the workers in P partitions, on a local cluster of 1 and of 2 worker processes (1 thread
     each): cluster start and a warm-up (import, directory open) are not timed.
@@ -17,6 +19,7 @@ import argparse
 import json
 import os
 import statistics
+import subprocess
 import sys
 import time
 
@@ -54,6 +57,34 @@ def phonenumbers_per_number(numbers):
 
     run()  # loads the metadata and geocoding tables
     return median_seconds(run, 3) / len(texts)
+
+
+ONE_SHOT = 'import korvalind; print(korvalind.Directory().lookup("13901234567"))'
+PEER_ONE_SHOT = (
+    "import phonenumbers; from phonenumbers import geocoder; "
+    'print(geocoder.description_for_number(phonenumbers.parse("13901234567", "CN"), "zh"))'
+)
+
+
+def one_shot_seconds(runs):
+    """Median wall seconds of the korvalind and (when installed) the phonenumbers one-liner,
+    run alternately as whole processes; and the modules the first loaded that it needs not."""
+    commands = {"ours": ONE_SHOT}
+    probe = subprocess.run([sys.executable, "-c", "import phonenumbers"], capture_output=True)
+    if probe.returncode == 0:
+        commands["peer"] = PEER_ONE_SHOT
+    times = {name: [] for name in commands}
+    for _ in range(runs + 1):  # the first round warms the page cache
+        for name, command in commands.items():
+            started = time.perf_counter()
+            subprocess.run([sys.executable, "-c", command], check=True, capture_output=True)
+            times[name].append(time.perf_counter() - started)
+    loaded = subprocess.run(
+        [sys.executable, "-c", ONE_SHOT + "; import sys; "
+         "print(' '.join(m for m in ('pandas', 'numpy') if m in sys.modules))"],
+        check=True, capture_output=True, text=True).stdout.splitlines()[-1]
+    result = {name: statistics.median(t[1:]) for name, t in times.items()}
+    return result, loaded.split()
 
 
 def dask_seconds(workers, numbers, partitions, runs):
@@ -98,6 +129,11 @@ def main():
         "annotate": median_seconds(
             lambda: korvalind.annotate(frame, "phone", directory=directory), args.runs),
     }
+    one_shot, loaded = one_shot_seconds(args.runs * 3)
+    results["one_shot"] = one_shot["ours"]
+    results["one_shot_loads"] = loaded
+    if "peer" in one_shot:
+        results["phonenumbers_one_shot"] = one_shot["peer"]
     peer = phonenumbers_per_number(numbers[:args.peer_sample])
     if peer is not None:
         results["phonenumbers_per_number"] = peer

@@ -8,17 +8,25 @@ DIRECTORY = os.environ["KORVALIND_BUNDLED_DIRECTORY"]
 
 
 def answers(texts, any_prefix=False):
-    """[(status, province, city, sim_type, area_code, post_code)] for texts, one per text."""
-    args = [BINARY, "query", "--directory", DIRECTORY, "--format", "tsv", "-"]
+    """[(status, province, ..., carrier, carrier_id)] for texts (str or bytes), one per text; a
+    str's lone surrogates are the bytes they stand for, as os.fsdecode made them."""
+    fields = "status,province,city,sim_type,area_code,post_code,carrier,carrier_id"
+    args = [BINARY, "query", "--directory", DIRECTORY, "--format", "tsv", "--fields", fields, "-"]
     if any_prefix:
         args.append("--any-prefix")
     run = subprocess.run(
-        args, input="".join(f"{t}\n" for t in texts).encode(), capture_output=True, timeout=120
+        args,
+        input=b"".join(
+            (t if isinstance(t, bytes) else t.encode("utf-8", "surrogateescape")) + b"\n"
+            for t in texts
+        ),
+        capture_output=True,
+        timeout=120,
     )
     assert run.returncode in (0, 1), run.stderr.decode()
-    lines = run.stdout.decode().splitlines()
+    lines = run.stdout.decode(errors="replace").splitlines()
     assert len(lines) == len(texts)
-    return [tuple(line.split("\t")[1:]) for line in lines]
+    return [tuple(line.split("\t")) for line in lines]
 
 
 def rows(frame):
