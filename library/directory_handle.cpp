@@ -24,9 +24,6 @@
 namespace korvalind::library {
 namespace {
 
-// Region ends are 32-bit, so no directory file is longer than this (trailer and fill included).
-constexpr std::uint64_t kLargestDirectoryFile = 0xFFFFFFFFull + 12 + 8;
-
 Status CannotRead(const std::string& path, const std::string& reason) {
   return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
 }
@@ -88,7 +85,7 @@ Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes) {
   struct stat info {};
   if (::fstat(file.get(), &info) != 0) return CannotRead(path, std::strerror(errno));
   if (!S_ISREG(info.st_mode)) return CannotRead(path, "it is not a regular file");
-  if (static_cast<std::uint64_t>(info.st_size) > kLargestDirectoryFile) {
+  if (static_cast<std::uint64_t>(info.st_size) > kMaxDirectoryFileSize) {
     return CannotRead(
         path, "it is too large to be a directory (" + std::to_string(info.st_size) + " bytes)");
   }
@@ -100,7 +97,7 @@ Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes) {
   bytes->resize(static_cast<size_t>(info.st_size) + 1);
   for (;;) {
     if (filled == bytes->size()) {
-      if (filled > kLargestDirectoryFile) {
+      if (filled > kMaxDirectoryFileSize) {
         bytes->clear();
         return CannotRead(path, "it is too large to be a directory");
       }

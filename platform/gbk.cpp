@@ -57,6 +57,17 @@ size_t ReplaceGbkByte(std::string& out, std::string_view) {
 
 }  // namespace
 
+bool IsWellFormedGbk(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) continue;
+    if (lead == 0x80 || lead == 0xFF || i + 1 == text.size()) return false;
+    const auto trail = static_cast<unsigned char>(text[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+  }
+  return true;
+}
+
 std::string GbkToUtf8(std::string_view gbk) {
   return Convert("UTF-8", "GBK", gbk, ReplaceGbkByte);
 }

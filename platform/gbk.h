@@ -23,6 +23,11 @@ std::string Utf8ToGbk(std::string_view utf8);
 bool GbkToUtf8Exact(std::string_view gbk, std::string* out);
 bool Utf8ToGbkExact(std::string_view utf8, std::string* out);
 
+// Whether text is well-formed code page 936: bytes 0x00-0x7F alone, or a lead byte 0x81-0xFE
+// followed by a trail byte 0x40-0x7E or 0x80-0xFE. Cheap (no conversion); a well-formed text may
+// still hold a code that has no character assigned.
+bool IsWellFormedGbk(std::string_view text);
+
 // GbkToUtf8 for many texts: opening a conversion costs more than converting a short name, so
 // this keeps one open for its lifetime. Append gives exactly the bytes GbkToUtf8 gives.
 class GbkToUtf8Converter {
