@@ -124,6 +124,14 @@ int RunExportPhoneDat(const Arguments& args) {
   Status status = ExportPhoneDat(image, CurrentVersion(), &dat, &stats);
   std::string bytes;
   if (status.ok()) status = SerializePhoneDat(dat, &bytes);
+  // Read back as import-phone-dat reads it, so that no file is written that the import refuses
+  // (a name with "," or ":" or a control byte, which a directory can hold but not bring back).
+  if (status.ok()) {
+    PhoneDat again;
+    DumpTexts texts;
+    status = ParsePhoneDat(bytes, *output, &again);
+    if (status.ok()) status = ImportPhoneDat(again, *output, &texts);
+  }
   if (!status.ok()) {
     return Report(
         Status::InvalidArgument("directory file \"" + ChosenDirectoryPath(args) +
