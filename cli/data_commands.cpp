@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/directory_choice.h"
 #include "platform/file_io.h"
+#include "tools/data_folder.h"
 #include "tools/directory_export.h"
 #include "tools/phone_dat.h"
 #include "tools/phone_dat_conversion.h"
@@ -86,7 +87,7 @@ int RunImportPhoneDat(const Arguments& args) {
   const std::string folder = DataFolderArgument(args, "import-phone-dat");
   if (folder.empty()) return kExitUsage;
   std::string bytes;
-  Status status = ReadWholeFile(path, &bytes);
+  Status status = ReadInputFile(path, &bytes);
   PhoneDat dat;
   if (status.ok()) status = ParsePhoneDat(bytes, path, &dat);
   DumpTexts texts;

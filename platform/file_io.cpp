@@ -117,6 +117,11 @@ Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, LargeByt
   return ReadWholeFileInto(path, contents, reason, ReadLimits{true, maxBytes});
 }
 
+Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, std::string* contents,
+                       std::string* reason) {
+  return ReadWholeFileInto(path, contents, reason, ReadLimits{true, maxBytes});
+}
+
 bool LineCursor::Next(std::string_view* line) {
   if (pos_ >= text_.size()) return false;
   size_t end = text_.find('\n', pos_);

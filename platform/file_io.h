@@ -24,6 +24,8 @@ Status ReadWholeFile(const std::string& path, LargeBytes* contents, std::string*
 // past maxBytes while it is read is refused too.
 Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, LargeBytes* contents,
                        std::string* reason = nullptr);
+Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, std::string* contents,
+                       std::string* reason = nullptr);
 
 // Walks the lines of a text held in memory. A line ends at LF; one CR right before the LF is
 // dropped with it. The last line may lack a line end; a text that ends with a line end has no
