@@ -292,23 +292,29 @@ Status CommitTogether(std::span<AtomicFile> files) {
     if (!status.ok()) return status;
   }
   std::vector<Previous> previous(files.size());
-  for (size_t i = 0; i < files.size(); ++i) previous[i] = KeepPrevious(files[i].path_);
-  for (size_t i = 0; i < files.size(); ++i) {
-    Status status = files[i].Rename();
-    if (status.ok()) continue;
-    for (size_t j = 0; j < files.size(); ++j) {
-      if (j < i) {
-        Restore(files[j].path_, previous[j]);
-      } else {
-        Drop(previous[j]);
+  {
+    // SIGINT, SIGTERM and SIGHUP wait from the first rename to the last: acted on in between,
+    // they would end the process with some targets new and the others old (and the previous
+    // files, kept for a put-back, removed as temporary). The renames take moments.
+    SignalsHeld held;
+    for (size_t i = 0; i < files.size(); ++i) previous[i] = KeepPrevious(files[i].path_);
+    for (size_t i = 0; i < files.size(); ++i) {
+      Status status = files[i].Rename();
+      if (status.ok()) continue;
+      for (size_t j = 0; j < files.size(); ++j) {
+        if (j < i) {
+          Restore(files[j].path_, previous[j]);
+        } else {
+          Drop(previous[j]);
+        }
       }
+      return status;
     }
-    return status;
+    for (Previous& kept : previous) Drop(kept);
   }
   std::vector<std::string> folders;
-  for (size_t i = 0; i < files.size(); ++i) {
-    Drop(previous[i]);
-    std::string folder = FolderOf(files[i].path_);
+  for (const AtomicFile& file : files) {
+    std::string folder = FolderOf(file.path_);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
       folders.push_back(folder);
     }
