@@ -18,11 +18,6 @@ std::string Convert(Encoding encoding, std::string_view gbk) {
   return encoding == Encoding::kGbk ? std::string(gbk) : GbkToUtf8(gbk);
 }
 
-bool IsControl(char c) {
-  auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
-}
-
 // A GBK character of two bytes: its second byte may be any of 0x40 to 0xFE but 0x7F, so it can
 // look like "\\" (0x5C) or another ASCII character, and must be passed on with its first byte.
 bool IsGbkPair(std::string_view text, size_t i) {
@@ -32,33 +27,14 @@ bool IsGbkPair(std::string_view text, size_t i) {
   return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
 }
 
-// Appends the text as given, valid in the output's encoding. A control character in it (an
-// escape sequence would reach the reader's terminal) becomes U+FFFD, or "?" in GBK; in tsv a tab
-// or line end becomes a blank instead, as in every column. Control bytes never occur inside a
-// UTF-8 or GBK character, so they are found byte by byte. *scratch is reused storage.
+// Appends the text as given, valid in the output's encoding, with control characters made safe
+// for a terminal (AppendForTerminal). *scratch is reused storage.
 void AppendGivenText(Encoding encoding, std::string_view text, bool tsv, std::string* out,
                      std::string* scratch) {
-  const size_t start = out->size();
-  if (encoding == Encoding::kGbk) {
-    out->append(text);
-  } else {
-    AppendValidUtf8(text, out);
-  }
-  const std::string_view replacement = encoding == Encoding::kGbk ? "?" : "\xEF\xBF\xBD";
-  size_t first = start;
-  while (first < out->size() && !IsControl((*out)[first])) ++first;
-  if (first == out->size()) return;
-  scratch->assign(*out, first);
-  out->resize(first);
-  for (char c : *scratch) {
-    if (!IsControl(c)) {
-      *out += c;
-    } else if (tsv && (c == '\t' || c == '\n' || c == '\r')) {
-      *out += ' ';
-    } else {
-      out->append(replacement);
-    }
-  }
+  const bool gbk = encoding == Encoding::kGbk;
+  scratch->clear();
+  if (!gbk) AppendValidUtf8(text, scratch);
+  AppendForTerminal(gbk ? text : std::string_view(*scratch), gbk, tsv, out);
 }
 
 std::string GivenText(Encoding encoding, std::string_view text) {
@@ -158,7 +134,7 @@ void FormatAnswer(Format format, Encoding encoding, std::string_view text,
       for (int i = 0; i < 5; ++i) {
         *out += Convert(encoding, labels[i]);
         *out += ": ";
-        *out += Convert(encoding, fields[i]);
+        AppendForTerminal(Convert(encoding, fields[i]), encoding == Encoding::kGbk, false, out);
         *out += '\n';
       }
       return;
@@ -195,20 +171,12 @@ void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
       ok ? texts.postCode : std::string_view()};
   if (format == Format::kTsv) {
     // A tab or line end inside the text or a name would add a column or a line: made blanks.
-    auto blank_separators = [out](size_t from) {
-      for (size_t i = from; i < out->size(); ++i) {
-        char& c = (*out)[i];
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-      }
-    };
     AppendGivenText(encoding, text, true, out, scratch);
     *out += '\t';
     *out += StatusName(outcome);
     for (std::string_view field : fields) {
       *out += '\t';
-      size_t start = out->size();
-      *out += field;
-      blank_separators(start);
+      AppendForTerminal(field, encoding == Encoding::kGbk, true, out);
     }
     *out += '\n';
     return;

@@ -179,7 +179,7 @@ int Main(int argc, char** argv) {
       if (arg == "--") break;
       if (arg == "--help" || arg == "-h") {
         std::fputs(command.help != nullptr ? command.help : kUsage, stdout);
-        return kExitOk;
+        return FinishStandardOutput(kExitOk);
       }
     }
     if (!ParseArguments(rest, command.options, &parsed, &error)) {

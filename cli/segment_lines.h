@@ -29,7 +29,8 @@ class ShownAnswers {
   // the kind digit, each after a tab; for json: the same as "key":value pairs, each after a ",".
   void AppendFields(const SegmentAnswer& answer, std::string* out) const;
 
-  // A text in the output's form: tsv blanks tabs and line ends, json quotes it.
+  // A text in the output's form: tsv blanks tabs and line ends and replaces other control
+  // bytes (as AppendForTerminal does), json quotes it.
   void AppendText(std::string_view text, std::string* out) const;
 
  private:

@@ -47,6 +47,12 @@ class GbkToUtf8Converter {
 
 namespace korvalind {
 
+// Appends text, UTF-8 or code page 936 (gbk), for a terminal or a tsv column: each control byte
+// (0x00-0x1F, 0x7F), which could begin an escape sequence, becomes U+FFFD, or "?" in GBK; with
+// tsv a tab, CR or LF becomes a blank instead, so that columns and lines stay whole. Control
+// bytes never occur inside a UTF-8 or GBK character, so every other byte passes unchanged.
+void AppendForTerminal(std::string_view text, bool gbk, bool tsv, std::string* out);
+
 // text with every byte that is not part of a well-formed UTF-8 character replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);
 
