@@ -159,7 +159,7 @@ class Directory {
 
   static korvalind::Directory Open(const std::optional<std::string>& path) {
     try {
-      return korvalind::Directory::Open(path ? path->c_str() : nullptr);
+      return path ? korvalind::Directory::Open(*path) : korvalind::Directory::Open();
     } catch (const korvalind::OpenError& error) {
       // OSError(errno, text) would misreport the library's message; the text is complete.
       if (error.status() == KORVALIND_NO_MEMORY) throw std::bad_alloc();

@@ -119,6 +119,9 @@ class ModuleTest(unittest.TestCase):
                     korvalind.Directory(path)
                 self.assertIn(f'"{path}"', str(raised.exception))
                 self.assertIn(reason, str(raised.exception))
+        # Before, the path was cut at the zero byte and the bundled directory opened.
+        with self.assertRaisesRegex(ValueError, "holds a zero byte"):
+            korvalind.Directory(korvalind_cli.DIRECTORY + "\0x")
 
     def test_info_and_default_directory(self):
         info = self.directory.info
