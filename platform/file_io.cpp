@@ -283,6 +283,11 @@ void Drop(Previous& previous) {
 }  // namespace
 
 Status CommitTogether(std::span<AtomicFile> files) {
+  // A file whose write has failed is reported first: on a full disk the one that filled it
+  // fails as it is written, and the others only when their last bytes are flushed after it.
+  for (AtomicFile& file : files) {
+    if (file.write_failed()) return file.Finish();
+  }
   for (AtomicFile& file : files) {
     Status status = file.Finish();
     if (!status.ok()) return status;
