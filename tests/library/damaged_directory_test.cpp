@@ -69,16 +69,10 @@ TEST(DamagedDirectory, EachBrokenInvariantIsRefusedByEveryReader) {
       {std::string("a|b\0c|", 6), "", "place entry 2 at offset 2 holds a zero byte"},
       {"a|" + long_name + "|", "", "place entry 2 at offset 2 is 64 bytes long, more than 63"},
       {"a|\xba|", "", "place entry 2 at offset 2 is not code page 936 text"},
-      {"a|\xff\xa1|", "", "place entry 2 at offset 2 is not code page 936 text"},
-      {"a|", std::string("a,b:1,2|a,\0:1,2|", 16), "zone entry 2 at offset 10 holds a zero"},
-      {"a|", "a,b:1,2|" + long_name + "|", "zone entry 2 at offset 10 is 64 bytes long"},
       {"a|", "|a,b:1,2|\x81\x30,b:1,2|", "zone entry 3 at offset 11 is not code page 936"},
       {"a|", "a,b:1,2||a,b|", "zone entry 3 at offset 11 is not province,city:postcode,areacode"},
-      {"a|", "ab:1,2|", "zone entry 1 at offset 2 is not province,city:postcode,areacode"},
-      {"a|", "a,b:12|", "zone entry 1 at offset 2 is not province,city:postcode,areacode"},
       {"a|", "a,b:1:2,3|", "zone entry 1 at offset 2 is not province,city:postcode,areacode"},
       {"a|", "a,b,c:1,2|", "zone entry 1 at offset 2 is not province,city:postcode,areacode"},
-      {"a|", "a,b:1,2,3|", "zone entry 1 at offset 2 is not province,city:postcode,areacode"},
   };
   TempDir dir;
   for (const Case& c : cases) {
