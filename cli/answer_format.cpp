@@ -28,9 +28,8 @@ std::string GivenText(Encoding encoding, std::string_view text) {
 }
 
 // The text form: a labelled line per field that has a label, the window's five always (empty for
-// a miss, as the window empties them), the others only when they say something.
-// The answer's texts are code page 936; they are written in the output's encoding, with control
-// bytes in names made safe for a terminal.
+// a miss, as the window empties them), the others only when they say something. The texts are
+// code page 936, written in the output's encoding with control bytes made safe for a terminal.
 void AppendTextForm(const AnswerView& view, bool ok, Encoding encoding, std::string* out) {
   char digits[8];
   for (const AnswerFieldInfo& info : kAnswerFields) {

@@ -68,7 +68,7 @@ bool IsWellFormedGbk(std::string_view text) {
   return true;
 }
 
-void AppendForTerminal(std::string_view text, bool gbk, bool tsv, std::string* out) {
+void AppendControlsReplaced(std::string_view text, bool gbk, bool tsv, std::string* out) {
   size_t start = 0;
   for (size_t i = 0; i < text.size(); ++i) {
     const auto byte = static_cast<unsigned char>(text[i]);
