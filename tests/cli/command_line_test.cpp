@@ -368,6 +368,12 @@ TEST(CommandLine, ControlBytesInNamesAreReplacedInEveryListing) {
     EXPECT_EQ(r.out.find('\x1b'), std::string::npos) << run.args[0] << ": " << r.out;
     EXPECT_NE(r.out.find(run.shown), std::string::npos) << run.args[0] << ": " << r.out;
   }
+  // A phone.dat its own import would refuse is not written (before, it was, with exit 0).
+  testing::ProcessResult r =
+      Korvalind({"export-phone-dat", "--directory", escaped, "--output", dir.File("phone.dat")});
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_NE(r.err.find("holds the control byte 0x1b"), std::string::npos) << r.err;
+  EXPECT_FALSE(FileExists(dir.File("phone.dat")));
 }
 
 }  // namespace
