@@ -1,5 +1,6 @@
-// Loading the bundled directory (read, decipher, checks, index), the index alone, and the whole
-// maintainer pipeline on the bundled dumps. Run with --benchmark_repetitions=5.
+// Loading the bundled directory (read, decipher, checks, index), the checks of the tables and
+// the index alone, and the whole maintainer pipeline on the bundled dumps. Run with
+// --benchmark_repetitions=5.
 #include <benchmark/benchmark.h>
 #include <unistd.h>
 
@@ -9,6 +10,7 @@
 
 #include "bench_inputs.h"
 #include "directory/directory_index.h"
+#include "directory/image_check.h"
 #include "directory/loader.h"
 #include "tools/directory_builder.h"
 #include "tools/place_list.h"
@@ -25,6 +27,19 @@ void BM_LoadBundledDirectory(benchmark::State& state) {
 }
 // Wall time: a large directory is deciphered on several threads.
 BENCHMARK(BM_LoadBundledDirectory)->Unit(benchmark::kMillisecond)->UseRealTime();
+
+// The checks of the two tables alone, part of every load.
+void BM_CheckTables(benchmark::State& state) {
+  DirectoryImage image;
+  if (!LoadDirectory(bench::BundledDirectoryPath(), &image).ok()) std::abort();
+  const std::string_view bytes(reinterpret_cast<const char*>(image.data.data()), image.data.size());
+  for (auto _ : state) {
+    std::string fault = FindTableFault(bytes, image.placeTableEnd, image.zoneTableEnd);
+    benchmark::DoNotOptimize(fault);
+  }
+  state.counters["table_bytes"] = image.zoneTableEnd;
+}
+BENCHMARK(BM_CheckTables)->Unit(benchmark::kMicrosecond);
 
 void BM_BuildIndex(benchmark::State& state) {
   DirectoryImage image;

@@ -41,6 +41,10 @@ bool ExpandFileKey(std::string_view key, Rc2KeySchedule* schedule) {
                       kEffectiveBits);
 }
 
+// The longest source: a directory file (32-bit region ends, a 12-byte trailer, up to 8 fill
+// bytes), enciphered or plain.
+constexpr std::uint64_t kMaxSourceSize = std::uint64_t{0xFFFFFFFF} + 12 + 8;
+
 Status EmptyKeyError() { return Status::InvalidArgument("the cipher key is empty"); }
 
 // The source, opened and checked before anything is done to the target, so that a source that
@@ -55,7 +59,8 @@ class Source {
   }
 
   Status Open(const std::string& path, const std::string& target_path) {
-    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    // O_NONBLOCK: a FIFO without a writer must not hold the open; it is refused below.
+    fd_ = ::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK);
     if (fd_ < 0) {
       const int error = errno;
       std::string message = "cannot open " + Quoted(path) + ": " + std::strerror(error);
@@ -64,6 +69,16 @@ class Source {
     struct stat source_info {};
     if (::fstat(fd_, &source_info) != 0) return ReadError(path, errno);
     if (S_ISDIR(source_info.st_mode)) return ReadError(path, EISDIR);
+    // A device such as /dev/zero would be read for ever, and no directory is longer than
+    // kMaxSourceSize: both are refused before a byte is read.
+    if (!S_ISREG(source_info.st_mode)) {
+      return Status::IoError("cannot read " + Quoted(path) + ": it is not a regular file");
+    }
+    if (static_cast<std::uint64_t>(source_info.st_size) > kMaxSourceSize) {
+      return Status::IoError("cannot read " + Quoted(path) + ": it is larger than " +
+                             std::to_string(kMaxSourceSize) + " bytes, the most it may hold");
+    }
+    ::fcntl(fd_, F_SETFL, ::fcntl(fd_, F_GETFL) & ~O_NONBLOCK);
     // Writing the target would replace the source before a byte of it was read.
     struct stat target_info {};
     if (::stat(target_path.c_str(), &target_info) == 0 &&

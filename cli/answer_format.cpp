@@ -11,38 +11,14 @@ std::string Convert(Encoding encoding, std::string_view gbk) {
   return encoding == Encoding::kGbk ? std::string(gbk) : GbkToUtf8(gbk);
 }
 
-bool IsControl(char c) {
-  auto byte = static_cast<unsigned char>(c);
-  return byte < 0x20 || byte == 0x7F;
-}
-
-// Appends the text as given, valid in the output's encoding. A control character in it (an
-// escape sequence would reach the reader's terminal) becomes U+FFFD, or "?" in GBK; in tsv a tab
-// or line end becomes a blank instead, as in every column. Control bytes never occur inside a
-// UTF-8 or GBK character, so they are found byte by byte. *scratch is reused storage.
+// Appends the text as given, valid in the output's encoding, with control characters made safe
+// for a terminal (AppendForTerminal). *scratch is reused storage.
 void AppendGivenText(Encoding encoding, std::string_view text, bool tsv, std::string* out,
                      std::string* scratch) {
-  const size_t start = out->size();
-  if (encoding == Encoding::kGbk) {
-    out->append(text);
-  } else {
-    AppendValidUtf8(text, out);
-  }
-  const std::string_view replacement = encoding == Encoding::kGbk ? "?" : "\xEF\xBF\xBD";
-  size_t first = start;
-  while (first < out->size() && !IsControl((*out)[first])) ++first;
-  if (first == out->size()) return;
-  scratch->assign(*out, first);
-  out->resize(first);
-  for (char c : *scratch) {
-    if (!IsControl(c)) {
-      *out += c;
-    } else if (tsv && (c == '\t' || c == '\n' || c == '\r')) {
-      *out += ' ';
-    } else {
-      out->append(replacement);
-    }
-  }
+  const bool gbk = encoding == Encoding::kGbk;
+  scratch->clear();
+  if (!gbk) AppendValidUtf8(text, scratch);
+  AppendForTerminal(gbk ? text : std::string_view(*scratch), gbk, tsv, out);
 }
 
 std::string GivenText(Encoding encoding, std::string_view text) {
@@ -52,16 +28,17 @@ std::string GivenText(Encoding encoding, std::string_view text) {
 }
 
 // The text form: a labelled line per field that has a label, the window's five always (empty for
-// a miss, as the window empties them), the others only when they say something.
-void AppendTextForm(const AnswerView& view, bool ok, std::string* out) {
+// a miss, as the window empties them), the others only when they say something. The texts are
+// code page 936, written in the output's encoding with control bytes made safe for a terminal.
+void AppendTextForm(const AnswerView& view, bool ok, Encoding encoding, std::string* out) {
   char digits[8];
   for (const AnswerFieldInfo& info : kAnswerFields) {
     if (info.label.empty()) continue;
     const std::string_view value = AnswerFieldValue(view, info.field, digits);
     if (info.formField ? !ok : value.empty()) continue;
-    *out += info.label;
+    *out += Convert(encoding, info.label);
     *out += ": ";
-    *out += value;
+    AppendForTerminal(Convert(encoding, value), encoding == Encoding::kGbk, false, out);
     *out += '\n';
   }
 }
@@ -106,9 +83,7 @@ void FormatAnswer(Format format, Encoding encoding, std::string_view text,
   const bool ok = answer.outcome == QueryAnswer::Outcome::kOk;
   AnswerView view = ViewOf(answer);
   if (format == Format::kText) {
-    std::string form;
-    AppendTextForm(view, ok, &form);
-    *out += Convert(encoding, form);
+    AppendTextForm(view, ok, encoding, out);
     if (!ok) {
       std::string_view message = answer.outcome == QueryAnswer::Outcome::kInvalid
                                      ? kInvalidSegmentMessage
@@ -137,19 +112,8 @@ void AppendAnswerLine(Format format, Encoding encoding, const Columns& columns,
                       std::string* scratch) {
   char digits[8];
   if (format == Format::kTsv) {
-    // A tab or line end inside the text or a name would add a column or a line: made blanks.
-    // Names seldom hold a byte below 0x0E at all; that test runs over whole names at once.
-    auto append_column = [out](std::string_view value) {
-      unsigned low = 0;
-      for (char c : value) low |= static_cast<unsigned char>(c) <= '\r' ? 1u : 0u;
-      const size_t start = out->size();
-      out->append(value);
-      if (low == 0) return;
-      for (size_t i = start; i < out->size(); ++i) {
-        char& c = (*out)[i];
-        if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-      }
-    };
+    // A tab or line end inside the text or a name would add a column or a line: made blanks;
+    // other control bytes are replaced.
     bool first = true;
     for (const Column& column : columns) {
       if (!first) *out += '\t';
@@ -161,10 +125,10 @@ void AppendAnswerLine(Format format, Encoding encoding, const Columns& columns,
         case Column::Kind::kStatus:
           *out += StatusName(answer.outcome);
           break;
-        case Column::Kind::kField: {
-          append_column(AnswerFieldValue(answer, column.field, digits));
+        case Column::Kind::kField:
+          AppendForTerminal(AnswerFieldValue(answer, column.field, digits),
+                            encoding == Encoding::kGbk, true, out);
           break;
-        }
       }
     }
     *out += '\n';

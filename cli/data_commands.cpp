@@ -6,6 +6,7 @@
 #include "cli/commands.h"
 #include "cli/directory_choice.h"
 #include "platform/file_io.h"
+#include "tools/data_folder.h"
 #include "tools/directory_export.h"
 #include "tools/phone_dat.h"
 #include "tools/phone_dat_conversion.h"
@@ -86,7 +87,7 @@ int RunImportPhoneDat(const Arguments& args) {
   const std::string folder = DataFolderArgument(args, "import-phone-dat");
   if (folder.empty()) return kExitUsage;
   std::string bytes;
-  Status status = ReadWholeFile(path, &bytes);
+  Status status = ReadInputFile(path, &bytes);
   PhoneDat dat;
   if (status.ok()) status = ParsePhoneDat(bytes, path, &dat);
   DumpTexts texts;
@@ -124,6 +125,14 @@ int RunExportPhoneDat(const Arguments& args) {
   Status status = ExportPhoneDat(image, CurrentVersion(), &dat, &stats);
   std::string bytes;
   if (status.ok()) status = SerializePhoneDat(dat, &bytes);
+  // Read back as import-phone-dat reads it, so that no file is written that the import refuses
+  // (a name with "," or ":" or a control byte, which a directory can hold but not bring back).
+  if (status.ok()) {
+    PhoneDat again;
+    DumpTexts texts;
+    status = ParsePhoneDat(bytes, *output, &again);
+    if (status.ok()) status = ImportPhoneDat(again, *output, &texts);
+  }
   if (!status.ok()) {
     return Report(
         Status::InvalidArgument("directory file \"" + ChosenDirectoryPath(args) +

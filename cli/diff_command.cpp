@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <string>
 
 #include "cli/commands.h"
@@ -68,6 +69,8 @@ class DiffWriter {
     line.append(json_ ? "}}\n" : "\n");
     return out_.Flush();
   }
+  // The errno of the failed write, or 0.
+  int error() const { return out_.error(); }
 
  private:
   // The json fields of ShownAnswers::AppendFields start with ","; the object takes them whole.
@@ -134,6 +137,7 @@ int RunDiff(const Arguments& args) {
     }
   }
   if (!writer.Finish(counts)) {
+    if (writer.error() == EPIPE) EndByClosedPipe();
     PrintError("cannot write the differences to standard output");
     return kExitUsage;
   }

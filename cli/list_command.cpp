@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <cerrno>
 #include <map>
 #include <string>
 #include <tuple>
@@ -102,6 +103,7 @@ int RunList(const Arguments& args) {
     out.Write({});
   }
   if (!out.Flush()) {
+    if (out.error() == EPIPE) EndByClosedPipe();
     PrintError("cannot write the list to standard output");
     return kExitUsage;
   }

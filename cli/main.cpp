@@ -60,8 +60,8 @@ constexpr char kUsage[] =
     "the program, else the installed copy. DIR defaults to the folder DATA beside the program.\n"
     "Outputs are written under a temporary name and renamed into place when complete.\n"
     "Exit status: 0 all found / done, 1 a text refused or not found / cipher failed, 2 usage,\n"
-    "a file that cannot be used or output that cannot be written; a query whose reader went\n"
-    "away ends by SIGPIPE (141).\n";
+    "a file that cannot be used or output that cannot be written; a query, list or diff whose\n"
+    "reader went away ends by SIGPIPE (141).\n";
 
 constexpr char kExportHelp[] =
     "usage: korvalind export [--directory FILE] --data DIR\n"

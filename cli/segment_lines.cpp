@@ -68,12 +68,7 @@ void ShownAnswers::AppendText(std::string_view text, std::string* out) const {
                      encoding_ == Encoding::kGbk ? TextEncoding::kGbk : TextEncoding::kUtf8);
     return;
   }
-  const size_t start = out->size();
-  out->append(text);
-  for (size_t i = start; i < out->size(); ++i) {
-    char& c = (*out)[i];
-    if (c == '\t' || c == '\n' || c == '\r') c = ' ';
-  }
+  AppendForTerminal(text, encoding_ == Encoding::kGbk, true, out);
 }
 
 void ShownAnswers::AppendFields(const SegmentAnswer& answer, std::string* out,

@@ -30,7 +30,8 @@ class ShownAnswers {
   // with_carrier adds the number plan's carrier, carrier id and service of the segment.
   void AppendFields(const SegmentAnswer& answer, std::string* out, bool with_carrier = false) const;
 
-  // A text in the output's form: tsv blanks tabs and line ends, json quotes it.
+  // A text in the output's form: tsv blanks tabs and line ends and replaces other control
+  // bytes (as AppendForTerminal does), json quotes it.
   void AppendText(std::string_view text, std::string* out) const;
 
  private:

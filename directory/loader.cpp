@@ -7,6 +7,7 @@
 
 #include "cipher/file_cipher.h"
 #include "directory/directory_index.h"
+#include "directory/image_check.h"
 #include "platform/file_io.h"
 #include "platform/paths.h"
 
@@ -20,10 +21,6 @@ namespace {
 // Every stored directory was a plain image of 2 + 8n bytes, enciphered with 6 fill bytes; other
 // fill lengths are tried after that one.
 constexpr size_t kFillOrder[] = {6, 1, 2, 3, 4, 5, 7, 8};
-
-// The longest file the format can describe: recordsEnd is a 32-bit offset, followed by the
-// trailer and at most 8 fill bytes. Anything longer is refused before it is read.
-constexpr std::uint64_t kMaxDirectoryFileSize = std::uint64_t{0xFFFFFFFF} + kTrailerSize + 8;
 
 std::uint32_t ReadU32(const char* p) {
   auto b = [p](int i) { return static_cast<std::uint32_t>(static_cast<unsigned char>(p[i])); };
@@ -65,6 +62,15 @@ Status FindTrailer(std::string_view deciphered, std::string_view name, std::uint
   return Damaged(name, "no consistent trailer (region ends) was found");
 }
 
+// FindTrailer, then the tables those ends delimit: a file that deciphers with a plausible
+// trailer may still hold garbage in its tables (a block zeroed or overwritten), and the readers
+// would answer from it as if it were data.
+Status FindRegions(std::string_view deciphered, std::string_view name, std::uint32_t ends[3]) {
+  if (Status status = FindTrailer(deciphered, name, ends); !status.ok()) return status;
+  std::string why = FindTableFault(deciphered, ends[0], ends[1]);
+  return why.empty() ? Status::Ok() : Damaged(name, why);
+}
+
 void Install(LargeBytes bytes, const std::uint32_t ends[3], IndexPolicy policy,
              DirectoryImage* image) {
   bytes.resize(ends[2]);
@@ -85,7 +91,7 @@ Status LoadDeciphering(LargeBytes bytes, std::string_view name, IndexPolicy poli
     return Damaged(name, "cannot be deciphered");
   }
   std::uint32_t ends[3];
-  Status status = FindTrailer(
+  Status status = FindRegions(
       std::string_view(reinterpret_cast<const char*>(bytes.data()), bytes.size()), name, ends);
   if (!status.ok()) return status;
   Install(std::move(bytes), ends, policy, image);
@@ -97,7 +103,7 @@ Status LoadDeciphering(LargeBytes bytes, std::string_view name, IndexPolicy poli
 Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image) {
   *image = DirectoryImage();
   std::uint32_t ends[3];
-  if (Status status = FindTrailer(deciphered, name, ends); !status.ok()) return status;
+  if (Status status = FindRegions(deciphered, name, ends); !status.ok()) return status;
   Install(LargeBytes(deciphered.begin(), deciphered.begin() + ends[2]), ends, IndexPolicy::kBuild,
           image);
   return Status::Ok();

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <cstdint>
 #include <string>
 #include <string_view>
 
@@ -10,6 +11,10 @@ namespace korvalind {
 
 // The name of the directory file beside the executable.
 inline constexpr char kDirectoryFileName[] = "Korvalind.dat";
+
+// The longest directory file the format can describe: recordsEnd is a 32-bit offset, followed by
+// the trailer and at most 8 fill bytes. Anything longer is refused before it is read.
+inline constexpr std::uint64_t kMaxDirectoryFileSize = std::uint64_t{0xFFFFFFFF} + kTrailerSize + 8;
 
 // Whether the loaded image gets its index. Building it costs about as much as a few hundred
 // walks over the records, so that a process answering a text or two is done sooner without.
@@ -34,7 +39,11 @@ Status LoadEnciphered(LargeBytes bytes, std::string_view name, DirectoryImage* i
 // Checks a deciphered file and builds the image from it. Accepted only when the length is a
 // positive multiple of 8 and a trailer is found, with 6 fill bytes tried first and then 1 to 8,
 // whose fill bytes are zero, whose recordsEnd + 12 + fill equals the length, and whose offsets
-// satisfy the image invariants. name is used in the error message. The image gets its index.
+// satisfy the image invariants; then the two tables are checked as FindTableFault
+// (directory/image_check.h) describes. name is used in the error message ("directory file
+// \"name\" is damaged: zone entry 12 at offset 4711 is not province,city:postcode,areacode").
+// A changed byte inside the records, or a name changed into another valid one, is not seen: the
+// format holds no checksum. The image gets its index.
 Status ParseDeciphered(std::string_view deciphered, std::string_view name, DirectoryImage* image);
 
 // The directory the programs use: the KORVALIND_DIRECTORY environment variable, else

@@ -4,6 +4,7 @@
 #include <cstring>
 #include <memory>
 #include <new>
+#include <stdexcept>
 #include <string>
 #include <string_view>
 
@@ -24,10 +25,18 @@ constexpr unsigned kLookupFlags = KORVALIND_ANY_PREFIX | KORVALIND_GBK;
 constexpr korvalind_answer kEmptyAnswer = {"", "", "", "", ""};
 
 // Copies message into error->message as valid UTF-8, cut before a character that does not fit.
-void Report(korvalind_error* error, korvalind_status status, std::string_view message) {
+// Nothing escapes: without memory for the conversion the message is "out of memory".
+void Report(korvalind_error* error, korvalind_status status, std::string_view message) noexcept {
   if (error == nullptr) return;
   error->status = status;
-  const std::string text = korvalind::ValidUtf8(message);
+  std::string text;
+  try {
+    text = korvalind::ValidUtf8(message);
+  } catch (const std::bad_alloc&) {
+    constexpr char kNoMemory[] = "out of memory";
+    std::memcpy(error->message, kNoMemory, sizeof kNoMemory);
+    return;
+  }
   size_t length = std::min(text.size(), sizeof error->message - 1);
   // Back up over continuation bytes to the start of the character that was cut.
   if (length < text.size()) {
@@ -62,9 +71,13 @@ korvalind_carrier CarrierCode(korvalind::Carrier carrier) {
   return static_cast<korvalind_carrier>(carrier);
 }
 
-korvalind_status OutOfMemory(korvalind_error* error, std::string_view name) {
-  Report(error, KORVALIND_NO_MEMORY,
-         "directory file \"" + std::string(name) + "\" cannot be opened: out of memory");
+korvalind_status OutOfMemory(korvalind_error* error, std::string_view name) noexcept {
+  try {
+    Report(error, KORVALIND_NO_MEMORY,
+           "directory file \"" + std::string(name) + "\" cannot be opened: out of memory");
+  } catch (const std::bad_alloc&) {
+    Report(error, KORVALIND_NO_MEMORY, "out of memory");
+  }
   return KORVALIND_NO_MEMORY;
 }
 
@@ -113,6 +126,8 @@ korvalind_status korvalind_open(const char* path, korvalind_directory** out,
     return Finish(std::move(directory), status, out, error);
   } catch (const std::bad_alloc&) {
     return OutOfMemory(error, name);
+  } catch (const std::length_error&) {
+    return OutOfMemory(error, name);
   }
 }
 
@@ -124,14 +139,25 @@ korvalind_status korvalind_open_bytes(const void* bytes, size_t size, const char
     return KORVALIND_BAD_ARGUMENT;
   }
   *out = nullptr;
-  const std::string shown = name != nullptr ? name : "(memory)";
+  std::string shown;
   try {
+    shown = name != nullptr ? name : "(memory)";
+    // Refused before the copy: no directory is this long, and the copy alone could not be made.
+    if (size > korvalind::kMaxDirectoryFileSize) {
+      Report(error, KORVALIND_DAMAGED,
+             "directory file \"" + shown + "\" is damaged: its length (" + std::to_string(size) +
+                 " bytes) is more than a directory can hold (" +
+                 std::to_string(korvalind::kMaxDirectoryFileSize) + ")");
+      return KORVALIND_DAMAGED;
+    }
     auto directory = std::make_unique<korvalind_directory>();
     const auto* begin = static_cast<const std::uint8_t*>(bytes);
     LargeBytes copy(begin, begin + size);
     Status status = library::OpenDirectory(std::move(copy), shown, directory.get());
     return Finish(std::move(directory), status, out, error);
   } catch (const std::bad_alloc&) {
+    return OutOfMemory(error, shown);
+  } catch (const std::length_error&) {
     return OutOfMemory(error, shown);
   }
 }

@@ -117,6 +117,11 @@ Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, LargeByt
   return ReadWholeFileInto(path, contents, reason, ReadLimits{true, maxBytes});
 }
 
+Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, std::string* contents,
+                       std::string* reason) {
+  return ReadWholeFileInto(path, contents, reason, ReadLimits{true, maxBytes});
+}
+
 bool LineCursor::Next(std::string_view* line) {
   if (pos_ >= text_.size()) return false;
   size_t end = text_.find('\n', pos_);
@@ -278,6 +283,11 @@ void Drop(Previous& previous) {
 }  // namespace
 
 Status CommitTogether(std::span<AtomicFile> files) {
+  // A file whose write has failed is reported first: on a full disk the one that filled it
+  // fails as it is written, and the others only when their last bytes are flushed after it.
+  for (AtomicFile& file : files) {
+    if (file.write_failed()) return file.Finish();
+  }
   for (AtomicFile& file : files) {
     Status status = file.Finish();
     if (!status.ok()) return status;
@@ -287,23 +297,29 @@ Status CommitTogether(std::span<AtomicFile> files) {
     if (!status.ok()) return status;
   }
   std::vector<Previous> previous(files.size());
-  for (size_t i = 0; i < files.size(); ++i) previous[i] = KeepPrevious(files[i].path_);
-  for (size_t i = 0; i < files.size(); ++i) {
-    Status status = files[i].Rename();
-    if (status.ok()) continue;
-    for (size_t j = 0; j < files.size(); ++j) {
-      if (j < i) {
-        Restore(files[j].path_, previous[j]);
-      } else {
-        Drop(previous[j]);
+  {
+    // SIGINT, SIGTERM and SIGHUP wait from the first rename to the last: acted on in between,
+    // they would end the process with some targets new and the others old (and the previous
+    // files, kept for a put-back, removed as temporary). The renames take moments.
+    SignalsHeld held;
+    for (size_t i = 0; i < files.size(); ++i) previous[i] = KeepPrevious(files[i].path_);
+    for (size_t i = 0; i < files.size(); ++i) {
+      Status status = files[i].Rename();
+      if (status.ok()) continue;
+      for (size_t j = 0; j < files.size(); ++j) {
+        if (j < i) {
+          Restore(files[j].path_, previous[j]);
+        } else {
+          Drop(previous[j]);
+        }
       }
+      return status;
     }
-    return status;
+    for (Previous& kept : previous) Drop(kept);
   }
   std::vector<std::string> folders;
-  for (size_t i = 0; i < files.size(); ++i) {
-    Drop(previous[i]);
-    std::string folder = FolderOf(files[i].path_);
+  for (const AtomicFile& file : files) {
+    std::string folder = FolderOf(file.path_);
     if (std::find(folders.begin(), folders.end(), folder) == folders.end()) {
       folders.push_back(folder);
     }

@@ -24,6 +24,8 @@ Status ReadWholeFile(const std::string& path, LargeBytes* contents, std::string*
 // past maxBytes while it is read is refused too.
 Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, LargeBytes* contents,
                        std::string* reason = nullptr);
+Status ReadRegularFile(const std::string& path, std::uint64_t maxBytes, std::string* contents,
+                       std::string* reason = nullptr);
 
 // Walks the lines of a text held in memory. A line ends at LF; one CR right before the LF is
 // dropped with it. The last line may lack a line end; a text that ends with a line end has no
@@ -87,7 +89,8 @@ class AtomicFile {
 // (a full disk, a size limit) leaves every target as it was. Before the first rename every target
 // is checked (a folder cannot be replaced); the files are renamed in the order given, so put the
 // riskiest first. Should a rename still fail, the targets already replaced get their previous
-// files back (kept as hard links until then) and new ones are removed.
+// files back (kept as hard links until then) and new ones are removed. SIGINT, SIGTERM and SIGHUP
+// are held back during the renames, so that a signal finds every target old or every one new.
 Status CommitTogether(std::span<AtomicFile> files);
 
 }  // namespace korvalind

@@ -57,6 +57,33 @@ size_t ReplaceGbkByte(std::string& out, std::string_view) {
 
 }  // namespace
 
+bool IsWellFormedGbk(std::string_view text) {
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto lead = static_cast<unsigned char>(text[i]);
+    if (lead < 0x80) continue;
+    if (lead == 0x80 || lead == 0xFF || i + 1 == text.size()) return false;
+    const auto trail = static_cast<unsigned char>(text[++i]);
+    if (trail < 0x40 || trail == 0x7F || trail == 0xFF) return false;
+  }
+  return true;
+}
+
+void AppendControlsReplaced(std::string_view text, bool gbk, bool tsv, std::string* out) {
+  size_t start = 0;
+  for (size_t i = 0; i < text.size(); ++i) {
+    const auto byte = static_cast<unsigned char>(text[i]);
+    if (byte >= 0x20 && byte != 0x7F) continue;
+    out->append(text.substr(start, i - start));
+    if (tsv && (byte == '\t' || byte == '\n' || byte == '\r')) {
+      *out += ' ';
+    } else {
+      out->append(gbk ? std::string_view("?") : kReplacement);
+    }
+    start = i + 1;
+  }
+  out->append(text.substr(start));
+}
+
 std::string GbkToUtf8(std::string_view gbk) {
   return Convert("UTF-8", "GBK", gbk, ReplaceGbkByte);
 }

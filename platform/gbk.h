@@ -26,6 +26,11 @@ std::string Utf8ToGbk(std::string_view utf8);
 bool GbkToUtf8Exact(std::string_view gbk, std::string* out);
 bool Utf8ToGbkExact(std::string_view utf8, std::string* out);
 
+// Whether text is well-formed code page 936: bytes 0x00-0x7F alone, or a lead byte 0x81-0xFE
+// followed by a trail byte 0x40-0x7E or 0x80-0xFE. Cheap (no conversion); a well-formed text may
+// still hold a code that has no character assigned.
+bool IsWellFormedGbk(std::string_view text);
+
 // GbkToUtf8 for many texts: opening a conversion costs more than converting a short name, so
 // this keeps one open for its lifetime. Append gives exactly the bytes GbkToUtf8 gives.
 class GbkToUtf8Converter {
@@ -44,6 +49,28 @@ class GbkToUtf8Converter {
 }  // namespace korvalind
 
 namespace korvalind {
+
+// AppendForTerminal's path for a text that holds a control byte.
+void AppendControlsReplaced(std::string_view text, bool gbk, bool tsv, std::string* out);
+
+// Appends text, UTF-8 or code page 936 (gbk), for a terminal or a tsv column: each control byte
+// (0x00-0x1F, 0x7F), which could begin an escape sequence, becomes U+FFFD, or "?" in GBK; with
+// tsv a tab, CR or LF becomes a blank instead, so that columns and lines stay whole. Control
+// bytes never occur inside a UTF-8 or GBK character, so every other byte passes unchanged.
+// Names seldom hold a control byte: one pass without branches over the whole text finds out, so
+// that the output of a million answers costs no more than a plain append.
+inline void AppendForTerminal(std::string_view text, bool gbk, bool tsv, std::string* out) {
+  unsigned control = 0;
+  for (char c : text) {
+    const auto byte = static_cast<unsigned char>(c);
+    control |= static_cast<unsigned>(byte < 0x20) | static_cast<unsigned>(byte == 0x7F);
+  }
+  if (control == 0) {
+    out->append(text);
+  } else {
+    AppendControlsReplaced(text, gbk, tsv, out);
+  }
+}
 
 // text with every byte that is not part of a well-formed UTF-8 character replaced by U+FFFD.
 std::string ValidUtf8(std::string_view text);

@@ -239,7 +239,7 @@ class Directory {
 
   static korvalind::Directory Open(const std::optional<std::string>& path) {
     try {
-      return korvalind::Directory::Open(path ? path->c_str() : nullptr);
+      return path ? korvalind::Directory::Open(*path) : korvalind::Directory::Open();
     } catch (const korvalind::OpenError& error) {
       // The module turns these into FileNotFoundError and its kin (with errno, which only it
       // can find out) and DamagedDirectoryError; the library's text names the file.

@@ -45,7 +45,7 @@ std::string ZoneFileText(const std::vector<std::string>& zoneLines) {
 Status ConvertAreaCodes(const std::string& dataFolder, AreaCodeStats* stats) {
   if (Status status = CheckDataFolder(dataFolder); !status.ok()) return status;
   std::string input;
-  Status status = ReadWholeFile(JoinPath(dataFolder, "areacode"), &input);
+  Status status = ReadInputFile(JoinPath(dataFolder, "areacode"), &input);
   if (!status.ok()) return status;
   std::vector<std::string> lines = ZoneLinesOf(input);
 

@@ -5,6 +5,7 @@
 
 #include "cipher/file_cipher.h"
 #include "directory/directory_image.h"
+#include "directory/image_check.h"
 #include "directory/segment_record.h"
 #include "platform/file_io.h"
 #include "platform/gbk.h"
@@ -77,20 +78,14 @@ Status AssembleDirectoryImage(std::span<const std::string> places,
   // A "|" inside a name would end its entry early: every later place index would name the
   // wrong place, and a zone would answer with a cut code. Readers see at most 63 bytes of an
   // entry, so a longer one would be answered cut (a zone then loses its postal or area code).
-  for (const auto& [table, what] : {std::pair{places, "place name"}, std::pair{zones, "zone"}}) {
-    const std::string kind = what;  // clang before 16 cannot capture a structured binding
+  // Whatever the loader would refuse is refused here, so that every image written loads.
+  for (const auto& [table, kind] :
+       {std::pair{places, TableKind::kPlace}, std::pair{zones, TableKind::kZone}}) {
+    const char* what = kind == TableKind::kPlace ? "place name" : "zone";
     for (const std::string& entry : table) {
-      auto refuse = [&kind, &entry](const std::string& why) {
-        return Status::InvalidArgument("the " + kind + " \"" + GbkToUtf8ForMessage(entry) +
-                                       "\" " + why);
-      };
-      if (entry.find(kEntryTerminator) != std::string::npos) {
-        return refuse("holds \"|\", which ends a directory entry");
-      }
-      if (entry.size() > kMaxEntryLength) {
-        return refuse("is " + std::to_string(entry.size()) +
-                      " bytes long; a directory entry holds at most " +
-                      std::to_string(kMaxEntryLength));
+      if (std::string why = DirectoryEntryFault(entry, kind); !why.empty()) {
+        return Status::InvalidArgument(std::string("the ") + what + " \"" +
+                                       GbkToUtf8ForMessage(entry) + "\" " + why);
       }
     }
   }
@@ -128,7 +123,7 @@ Status AssembleDirectoryImage(std::span<const std::string> places,
 
 Status LoadZoneList(const std::string& dataFolder) {
   std::string text;
-  Status status = ReadWholeFile(JoinPath(dataFolder, "zone"), &text);
+  Status status = ReadInputFile(JoinPath(dataFolder, "zone"), &text);
   if (!status.ok()) return status;
   for (const std::string& line : LinesOf(text)) ZoneList.Append(line);
   return Status::Ok();
@@ -139,9 +134,9 @@ Status BuildDirectory(const std::string& dataFolder, ImageStats* stats) {
   const std::string records_path = JoinPath(dataFolder, "binary");
   std::string place_names, zone_text;
   LargeBytes records;
-  Status status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
-  if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "zone"), &zone_text);
-  if (status.ok()) status = ReadWholeFile(records_path, &records);
+  Status status = ReadInputFile(JoinPath(dataFolder, "city"), &place_names);
+  if (status.ok()) status = ReadInputFile(JoinPath(dataFolder, "zone"), &zone_text);
+  if (status.ok()) status = ReadInputFile(records_path, &records);
   if (!status.ok()) return status;
 
   ListsGuard guard;
@@ -180,9 +175,9 @@ Status MakeDirectory(const std::string& dataFolder, const std::string& outputPat
 
   std::string area_codes, place_names;
   LargeBytes dump;
-  Status status = ReadWholeFile(JoinPath(dataFolder, "areacode"), &area_codes);
-  if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
-  if (status.ok()) status = ReadWholeFile(dump_path, &dump);
+  Status status = ReadInputFile(JoinPath(dataFolder, "areacode"), &area_codes);
+  if (status.ok()) status = ReadInputFile(JoinPath(dataFolder, "city"), &place_names);
+  if (status.ok()) status = ReadInputFile(dump_path, &dump);
   if (!status.ok()) return status;
 
   ListsGuard guard;

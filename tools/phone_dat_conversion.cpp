@@ -3,10 +3,12 @@
 #include <unordered_map>
 #include <vector>
 
+#include "directory/image_check.h"
 #include "directory/image_regions.h"
 #include "directory/number_plan.h"
 #include "platform/gbk.h"
 #include "tools/segment_answers.h"
+#include "tools/segment_conversion.h"
 
 namespace korvalind {
 namespace {
@@ -28,22 +30,28 @@ struct GbkRecord {
   std::string province, city, postCode, areaCode;
 };
 
-Status ToGbk(const PhoneDatRecord& record, std::string_view name, GbkRecord* out) {
+// The record's fields in GBK, refused when the directory could not carry them back: every field
+// ends up in a zone entry, where "," and ":" separate them and "|" ends the entry.
+Status ToGbk(const PhoneDatRecord& record, size_t number, std::string_view name, GbkRecord* out) {
   const std::pair<const std::string*, std::string*> fields[] = {{&record.province, &out->province},
                                                                 {&record.city, &out->city},
                                                                 {&record.postCode, &out->postCode},
                                                                 {&record.areaCode, &out->areaCode}};
   for (const auto& [utf8, gbk] : fields) {
     std::string why;
-    if (!Utf8ToGbkExact(*utf8, gbk)) {
+    const bool converted = Utf8ToGbkExact(*utf8, gbk);
+    if (!converted) {
       why = "has a character without a GBK form";
     } else if (gbk->size() > kMaxEntryLength) {
       why = "is " + std::to_string(gbk->size()) + " bytes long in GBK, more than the " +
             std::to_string(kMaxEntryLength) + " of a directory entry";
+    } else {
+      why = UnfitPlaceName(*gbk);
     }
     if (!why.empty()) {
       return Status::InvalidArgument("phone.dat file \"" + std::string(name) + "\": the text \"" +
-                                     *utf8 + "\" " + why);
+                                     (converted ? GbkToUtf8ForMessage(*gbk) : *utf8) +
+                                     "\" of record " + std::to_string(number + 1) + " " + why);
     }
   }
   if (out->province.empty()) {
@@ -87,7 +95,7 @@ Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out
                       PhoneDatImportStats* stats) {
   std::vector<GbkRecord> records(dat.records.size());
   for (size_t i = 0; i < records.size(); ++i) {
-    Status status = ToGbk(dat.records[i], name, &records[i]);
+    Status status = ToGbk(dat.records[i], i, name, &records[i]);
     if (!status.ok()) return status;
   }
 
@@ -117,6 +125,12 @@ Status ImportPhoneDat(const PhoneDat& dat, std::string_view name, DumpTexts* out
       Status status = add_place(cities ? records[number].city : records[number].province);
       if (!status.ok()) return InFile(name, status);
     }
+  }
+  if (writer.places() > static_cast<size_t>(kMaxPlaceIndex)) {
+    return Status::InvalidArgument("phone.dat file \"" + std::string(name) + "\" names " +
+                                   std::to_string(writer.places()) + " places, more than the " +
+                                   std::to_string(kMaxPlaceIndex) +
+                                   " that the records of a directory can refer to");
   }
   // One zone per province and city: a look-up takes the first, so a second record with other
   // codes would answer with the first one's.

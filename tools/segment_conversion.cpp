@@ -90,7 +90,7 @@ void AppendPlaceNames(std::string_view placeNameText) {
 
 Status LoadPlaceList(const std::string& dataFolder) {
   std::string text;
-  Status status = ReadWholeFile(JoinPath(dataFolder, "city"), &text);
+  Status status = ReadInputFile(JoinPath(dataFolder, "city"), &text);
   if (status.ok()) AppendPlaceNames(text);
   return status;
 }
@@ -157,8 +157,8 @@ Status ConvertSegments(const std::string& dataFolder, const ProgressCallback& pr
   const std::string dump_path = JoinPath(dataFolder, "simcard2.sql");
   LargeBytes dump;
   std::string place_names;
-  Status status = ReadWholeFile(dump_path, &dump);
-  if (status.ok()) status = ReadWholeFile(JoinPath(dataFolder, "city"), &place_names);
+  Status status = ReadInputFile(dump_path, &dump);
+  if (status.ok()) status = ReadInputFile(JoinPath(dataFolder, "city"), &place_names);
   if (!status.ok()) return status;
 
   const size_t places_before = PlaceList.size();

@@ -58,7 +58,13 @@ class Directory {
     if (status != KORVALIND_OK) throw OpenError(status, error.message);
     return Directory(handle);
   }
-  static Directory Open(const std::string& path) { return Open(path.c_str()); }
+  // A path holding a zero byte is refused (KORVALIND_BAD_ARGUMENT), not cut short at it.
+  static Directory Open(const std::string& path) {
+    if (path.find('\0') != std::string::npos) {
+      throw OpenError(KORVALIND_BAD_ARGUMENT, "the directory path holds a zero byte");
+    }
+    return Open(path.c_str());
+  }
 
   // The bytes of an enciphered directory file (copied); name stands for it in messages.
   static Directory FromBytes(std::span<const std::uint8_t> bytes, const char* name = nullptr) {

@@ -27,6 +27,13 @@ bool MakeReadOnlyInChild(const std::string& folder) {
          ::mount("none", folder.c_str(), "none", MS_REMOUNT | MS_BIND | MS_RDONLY, nullptr) == 0;
 }
 
+// In the child only: a private mount namespace in which folder is a small empty tmpfs.
+bool MountSmallDiskInChild(const std::string& folder, const std::string& mount_options) {
+  return ::unshare(CLONE_NEWNS) == 0 &&
+         ::mount("none", "/", "none", MS_REC | MS_PRIVATE, nullptr) == 0 &&
+         ::mount("tmpfs", folder.c_str(), "tmpfs", 0, mount_options.c_str()) == 0;
+}
+
 bool Redirect(const std::string& path, int flags, int fd) {
   int opened = ::open(path.c_str(), flags | O_CLOEXEC, 0644);
   return opened >= 0 && ::dup2(opened, fd) == fd;
@@ -53,6 +60,7 @@ pid_t StartChild(const std::vector<std::string>& args, const ChildOptions& optio
   argv.push_back(const_cast<char*>(program.c_str()));
   for (const std::string& arg : args) argv.push_back(const_cast<char*>(arg.c_str()));
   argv.push_back(nullptr);
+  const std::string small_disk = "size=" + std::to_string(options.small_disk_bytes);
   pid_t pid = ::fork();
   if (pid != 0) return pid;
   if (options.start_gate >= 0) {
@@ -65,6 +73,10 @@ pid_t StartChild(const std::vector<std::string>& args, const ChildOptions& optio
     ::_exit(125);
   }
   if (!options.read_only_folder.empty() && !MakeReadOnlyInChild(options.read_only_folder)) {
+    ::_exit(126);
+  }
+  if (!options.small_disk_folder.empty() &&
+      !MountSmallDiskInChild(options.small_disk_folder, small_disk)) {
     ::_exit(126);
   }
   if (options.file_size_limit != RLIM_INFINITY) {

@@ -22,6 +22,8 @@ struct ChildOptions {
   std::string stdout_path;  // file (or device) for standard output; empty: a fresh temp file
   rlim_t file_size_limit = RLIM_INFINITY;  // RLIMIT_FSIZE, with SIGXFSZ ignored
   std::string read_only_folder;            // a folder the child sees read-only
+  std::string small_disk_folder;  // a folder the child sees as an empty tmpfs (root only)...
+  size_t small_disk_bytes = 0;    // ...of this many bytes
   std::vector<std::pair<std::string, std::string>> env;
   int start_gate = -1;  // when set, the child reads one byte from this descriptor before exec
 };

@@ -2,6 +2,7 @@
 // EFBIG past the limit) that stops a run partway through its outputs. Every command reports the
 // failure in its exit status, and a maintainer run leaves the previous files as they were.
 #include <gtest/gtest.h>
+#include <unistd.h>
 
 #include <filesystem>
 #include <string>
@@ -61,6 +62,23 @@ TEST(FullDisk, CipherTargetOnAFullDevice) {
     EXPECT_EQ(r.exitCode, 1);
     EXPECT_NE(r.err.find("/dev/full"), std::string::npos) << r.err;
   }
+}
+
+// A disk that fills up while a group of outputs is written: the message names the file whose
+// write filled it (before, export reported the small file flushed first: city).
+TEST(FullDisk, FilledDiskIsReportedAgainstTheFileThatFilledIt) {
+  if (::geteuid() != 0 || !testing::CanMakeFolderReadOnly()) {
+    GTEST_SKIP() << "needs root and a private mount namespace";
+  }
+  TempDir dir;
+  ChildOptions options;
+  options.small_disk_folder = dir.path();
+  options.small_disk_bytes = 2 << 20;  // simcard2.sql of the bundled directory is 14 MiB
+  ChildResult r =
+      RunChild({"export", "--directory", BundledDirectoryPath(), "--data", dir.path()}, options);
+  EXPECT_EQ(r.exitCode, 2);
+  EXPECT_EQ(r.err, "korvalind: cannot write \"" + dir.File("simcard2.sql") +
+                       "\": No space left on device\n");
 }
 
 // A size limit below the largest output: the run fails, and every file it would have replaced

@@ -167,15 +167,17 @@ TEST(MaintainerOutputs, EntriesTheDirectoryCannotHoldAreRefused) {
   } cases[] = {
       {"zone of 77 bytes", "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n",
        "'\xba\xd3\xb1\xb1','" + long_city + "','050000','0311')\r\n",
-       "the zone \"河北," + long_city +
-           ":050000,0311\" is 77 bytes long; a directory entry "
-           "holds at most 63"},
+       "the zone \"河北," + long_city + ":050000,0311\" is 77 bytes long, more than 63"},
       {"place name of 64 bytes", "\xb5\xd8\xc3\xfb\r\n" + std::string(64, 'p') + "\r\n",
        "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n",
        "the place name \"" + std::string(64, 'p') + "\" is 64 bytes long"},
       {"NUL and bar in a name", std::string("\xb5\xd8\xc3\xfb\r\nA\0|B\r\n", 12),
        "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n",
-       "the place name \"A\\x00|B\" holds \"|\""},
+       "the place name \"A\\x00|B\" holds a zero byte"},
+      // Before, built and then read as the zone of 河北 "石家" with the postal code "庄".
+      {"colon in a zone's city", "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n",
+       "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2:\xd7\xaf','050000','0311')\r\n",
+       "the zone \"河北,石家:庄:050000,0311\" is not province,city:postcode,areacode"},
   };
   for (const auto& c : cases) {
     SCOPED_TRACE(c.what);

@@ -238,6 +238,9 @@ class ModuleTest(unittest.TestCase):
                     self.assertIn(f'"{path}"', str(raised.exception))
             if error is korvalind.DamagedDirectoryError and os.geteuid() != 0:
                 os.chmod(damaged, 0)
+        # A path is never cut at a zero byte (which would open another file), as open() refuses it.
+        with self.assertRaisesRegex(ValueError, "null|zero byte"):
+            korvalind.Directory(korvalind_cli.DIRECTORY + "\0x")
 
     def test_pickled_directory_opens_from_another_working_folder(self):
         here = os.getcwd()

@@ -119,6 +119,17 @@ TEST(ServeReload, ReplacedFileSighupAndDamagedFile) {
       << server.log();
   EXPECT_EQ(MetricValue(server.port(), "korvalind_reload_failures_total"), "1");
   EXPECT_TRUE(WaitFor([&] { return load.hebei() > hebei_before + 20; }, 5000));
+  // So is one whose trailer is whole but whose tables are garbage (the first 64 bytes zeroed):
+  // before, it was swapped in and answered provinces holding control and invalid bytes.
+  std::string zeroed = bundled;
+  zeroed.replace(0, 64, 64, '\0');
+  hebei_before = load.hebei();
+  ReplaceFile(path, zeroed);
+  EXPECT_TRUE(WaitFor(
+      [&] { return MetricValue(server.port(), "korvalind_reload_failures_total") == "2"; }, 5000))
+      << server.log();
+  EXPECT_TRUE(server.WaitForLog("is damaged: place entry 1 at offset 0", 2000)) << server.log();
+  EXPECT_TRUE(WaitFor([&] { return load.hebei() > hebei_before + 20; }, 5000));
 
   // SIGHUP loads whatever is there now (written in place, so inotify may also have seen it).
   testing::WriteFile(path, bundled);

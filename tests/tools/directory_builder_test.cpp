@@ -54,14 +54,14 @@ TEST_F(DirectoryBuilderTest, BuiltImages) {
        "||||||" + Bytes({0, 0, 0, 0, 6, 0, 0, 0, 6, 0, 0, 0})},
       {"empty place name takes an index", "h\r\n\r\nx\r\n", "", "",
        "|x||||" + Bytes({3, 0, 0, 0, 6, 0, 0, 0, 6, 0, 0, 0})},
-      {"one byte of padding", "h\r\nab\r\n", "a\r\n", "",
-       "ab|a||" + Bytes({3, 0, 0, 0, 6, 0, 0, 0, 6, 0, 0, 0})},
-      {"no padding needed", "h\r\nabc\r\n", "a\r\n", kRecord,
-       "abc|a|" + kRecord + Bytes({4, 0, 0, 0, 6, 0, 0, 0, 14, 0, 0, 0})},
+      {"one byte of padding", "h\r\nab\r\n", "a,b:1,234\r\n", "",
+       "ab|a,b:1,234||" + Bytes({3, 0, 0, 0, 14, 0, 0, 0, 14, 0, 0, 0})},
+      {"no padding needed", "h\r\nabc\r\n", "a,b:1,234\r\n", kRecord,
+       "abc|a,b:1,234|" + kRecord + Bytes({4, 0, 0, 0, 14, 0, 0, 0, 22, 0, 0, 0})},
       {"seven bytes of padding", "h\r\nabcdef\r\n", "", "",
        "abcdef|" + std::string(7, '|') + Bytes({7, 0, 0, 0, 14, 0, 0, 0, 14, 0, 0, 0})},
-      {"empty zone lines are kept", "h\r\n", "a\r\n\r\nb", "",
-       "a||b||" + Bytes({0, 0, 0, 0, 6, 0, 0, 0, 6, 0, 0, 0})},
+      {"empty zone lines are kept", "h\r\n", ",:,\r\n\r\n,:,", "",
+       ",:,||,:,|" + std::string(5, '|') + Bytes({0, 0, 0, 0, 14, 0, 0, 0, 14, 0, 0, 0})},
   };
   for (const Case& c : cases) {
     PlaceList.ResetForTesting();

@@ -211,6 +211,18 @@ TEST_F(PhoneDatTest, NamesTheDirectoryCannotHoldAreRefused) {
       {{"北京| 北京|100000|010"}, "begins or ends with a blank"},
       {{"北京|北京|100000|0)10"}, "holds \")\""},
       {{std::string(22 * 3, 'x') + "|a|1|2"}, "more than the 63"},
+      // Before, the ":" ended the city inside the zone entry: 1390001 answered 0111 for 石家.
+      {{"河北|石家:庄|111111|0111", "河北|石家|222222|0222"},
+       "the text \"石家:庄\" of record 1 holds \":\""},
+      {{"北京|北京|100000|01:0"}, "holds \":\""},
+      {{"廣東|廣州|510000|020"}, "the text \"廣東\" of record 1 holds \"|\" (the byte 0x7C"},
+      {{"北京\x1b[2J|北京|100000|010"}, "the text \"北京\\x1b[2J\" of record 1 holds the control"},
+      {[] {
+         std::vector<std::string> many;  // one province and 65,535 cities: 65,536 places
+         for (int i = 0; i < 65535; ++i) many.push_back("p|c" + std::to_string(i) + "|1|2");
+         return many;
+       }(),
+       "names 65536 places, more than the 65535"},
       {{"北京|北京|100000|010", "北京|北京|100001|010"}, "different codes"},
   };
   for (const Case& c : cases) {
