@@ -38,9 +38,11 @@ constexpr char kUsage[] =
     "  export-phone-dat [--directory FILE] --output FILE\n"
     "                                    the directory as a phone.dat file\n"
     "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
-    "        [--idle-timeout S] [--read-timeout S] [--access-log]\n"
-    "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
-    "                                    and a look-up page for browsers at /\n"
+    "        [--idle-timeout S] [--read-timeout S] [--allow-host NAME]... [--expose-paths]\n"
+    "        [--access-log]              answer look-ups over HTTP (default 127.0.0.1:8080)\n"
+    "                                    and a look-up page for browsers at /; requests must\n"
+    "                                    name the listening address, localhost, a loopback\n"
+    "                                    address or an --allow-host NAME (\"*\": any) as Host\n"
     "\n"
     "korvalind COMMAND --help describes export, list, diff and the phone.dat commands.\n"
     "\n"
@@ -135,8 +137,9 @@ const std::vector<Command>& Commands() {
       {"export-phone-dat", RunExportPhoneDat, {{"directory", "output"}, {}}, kExportPhoneDatHelp},
       {"serve",
        RunServe,
-       {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout"},
-        {"access-log"}}},
+       {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout",
+         "allow-host"},
+        {"access-log", "expose-paths"}}},
   };
   return commands;
 }

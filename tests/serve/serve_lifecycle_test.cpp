@@ -64,7 +64,7 @@ class LoadLoop {
       HttpConnection connection(port);
       for (int i = 0; i < 200 && !stop_; ++i) {
         HttpResponse response;
-        if (!connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: x\r\n\r\n") ||
+        if (!connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") ||
             !connection.Read(&response) || response.status != 200) {
           ++failed_;
           break;
@@ -142,9 +142,10 @@ TEST(ServeShutdown, SigtermFinishesRunningRequestsThenExitsZero) {
   ASSERT_TRUE(server.started()) << server.log();
   // One request half sent, one connection idle between requests.
   HttpConnection running(server.port());
-  ASSERT_TRUE(running.Send("POST /v1/lookup HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\n\r\n139"));
+  ASSERT_TRUE(
+      running.Send("POST /v1/lookup HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 8\r\n\r\n139"));
   HttpConnection idle(server.port());
-  ASSERT_TRUE(idle.Send("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n"));
+  ASSERT_TRUE(idle.Send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
   HttpResponse first;
   ASSERT_TRUE(idle.Read(&first));
   std::this_thread::sleep_for(std::chrono::milliseconds(100));

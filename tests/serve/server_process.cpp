@@ -191,6 +191,22 @@ bool HttpConnection::Read(HttpResponse* response, int timeout_ms, bool head) {
   }
   buffer_.erase(0, end + 4);
   if (head || response->status == 100) length = 0;
+  if (!head && response->Header("transfer-encoding") == "chunked") {
+    // Chunks up to the last one (size 0); false when the connection ends before it.
+    while (true) {
+      size_t line_end;
+      while ((line_end = buffer_.find("\r\n")) == std::string::npos) {
+        if (!Fill(RemainingMs(deadline))) return false;
+      }
+      size_t size = std::strtoul(buffer_.c_str(), nullptr, 16);
+      while (buffer_.size() < line_end + 2 + size + 2) {
+        if (!Fill(RemainingMs(deadline))) return false;
+      }
+      response->body.append(buffer_, line_end + 2, size);
+      buffer_.erase(0, line_end + 2 + size + 2);
+      if (size == 0) return true;
+    }
+  }
   while (buffer_.size() < length) {
     if (!Fill(RemainingMs(deadline))) return false;
   }
