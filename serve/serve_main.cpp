@@ -12,15 +12,10 @@
 namespace korvalind::serve {
 namespace {
 
-void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
-  if (slash == std::string::npos) {
-    *folder = ".";
-    *name = path;
-  } else {
-    *folder = slash == 0 ? "/" : path.substr(0, slash);
-    *name = path.substr(slash + 1);
-  }
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Every connection is a descriptor: the soft limit (often 1,024) is raised to the hard one so
@@ -68,14 +63,11 @@ int RunServer(const ServeOptions& options) {
       server.Stop();
     }
   });
-  std::string folder, name;
-  SplitPath(path, &folder, &name);
+  // The file may be replaced by a rename, its folder by another one, or a link on its path by a
+  // link elsewhere (a Kubernetes ConfigMap swaps "..data"): whatever happens in the folder, the
+  // file the path leads to is compared with the one in use.
   if (!server.WatchFolder(
-          folder,
-          [&](const std::string& changed) {
-            if (changed == name) reloader.Request("file replaced");
-          },
-          &error)) {
+          FolderOf(path), [&] { reloader.Check(); }, &error)) {
     LogEvent("%s; reload with SIGHUP", error.c_str());
   }
 

@@ -1,7 +1,6 @@
 #include "serve/server.h"
 
 #include <malloc.h>
-#include <sys/inotify.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -9,7 +8,6 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ip/v6_only.hpp>
-#include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -29,6 +27,7 @@
 #include <vector>
 
 #include "serve/event_log.h"
+#include "serve/folder_watch.h"
 #include "serve/request_checks.h"
 #include "serve/router.h"
 
@@ -46,6 +45,8 @@ constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 // How long a closing connection keeps reading what the client still sends, so that the client
 // gets the answer before the connection is reset.
 constexpr auto kLingerTime = std::chrono::seconds(1);
+// How often the directory's folder is looked at besides its events.
+constexpr auto kFolderPoll = std::chrono::seconds(2);
 // A read buffer or answer piece larger than this is given back once its request is done.
 constexpr size_t kKeptBufferBytes = 64 * 1024;
 
@@ -473,18 +474,11 @@ class Server::Impl {
     WaitSignal();
   }
 
-  bool WatchFolder(const std::string& folder, std::function<void(const std::string&)> on_change,
-                   std::string* error) {
-    int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0 || inotify_add_watch(fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
-      *error = "cannot watch the folder " + folder + ": " + std::strerror(errno);
-      if (fd >= 0) close(fd);
-      return false;
-    }
-    inotify_.emplace(*main_, fd);
-    on_change_ = std::move(on_change);
-    WaitFileEvent();
-    return true;
+  bool WatchFolder(const std::string& folder, std::function<void()> on_change, std::string* error) {
+    watch_.emplace(*main_, folder, std::move(on_change), kFolderPoll);
+    if (watch_->Start(error)) return true;
+    watch_.reset();
+    return false;
   }
 
   void Run(std::chrono::milliseconds grace) {
@@ -525,7 +519,7 @@ class Server::Impl {
       acceptor_->close(ignored);
       retry_->cancel();
       if (signals_) signals_->cancel(ignored);
-      if (inotify_) inotify_->close(ignored);
+      if (watch_) watch_->Close();
     });
     for (auto& worker : workers_) {
       Worker* w = worker.get();
@@ -618,18 +612,6 @@ class Server::Impl {
     });
   }
 
-  void WaitFileEvent() {
-    inotify_->async_read_some(asio::buffer(events_), [this](error_code ec, size_t length) {
-      if (ec) return;
-      for (size_t at = 0; at + sizeof(inotify_event) <= length;) {
-        auto* event = reinterpret_cast<const inotify_event*>(events_ + at);
-        if (event->len > 0) on_change_(event->name);
-        at += sizeof(inotify_event) + event->len;
-      }
-      WaitFileEvent();
-    });
-  }
-
   ServerSettings settings_;
   Metrics* metrics_;
   HostFilter hosts_;
@@ -638,10 +620,8 @@ class Server::Impl {
   std::optional<tcp::acceptor> acceptor_;
   std::optional<asio::steady_timer> retry_;
   std::optional<asio::signal_set> signals_;
-  std::optional<asio::posix::stream_descriptor> inotify_;
+  std::optional<FolderWatch> watch_;
   std::function<void(int)> on_signal_;
-  std::function<void(const std::string&)> on_change_;
-  alignas(inotify_event) char events_[4096];
   size_t next_worker_ = 0;
 
   std::mutex mutex_;
@@ -658,8 +638,8 @@ std::string Server::BoundAddress() const { return impl_->BoundAddress(); }
 void Server::WatchSignals(std::function<void(int)> on_signal) {
   impl_->WatchSignals(std::move(on_signal));
 }
-bool Server::WatchFolder(const std::string& folder,
-                         std::function<void(const std::string&)> on_change, std::string* error) {
+bool Server::WatchFolder(const std::string& folder, std::function<void()> on_change,
+                         std::string* error) {
   return impl_->WatchFolder(folder, std::move(on_change), error);
 }
 void Server::Run(std::chrono::milliseconds grace) { impl_->Run(grace); }

@@ -53,10 +53,9 @@ class Server {
   // Calls on_signal(signal) on the first loop when SIGHUP, SIGINT or SIGTERM arrives. After
   // SIGINT or SIGTERM, a second one ends the process at once (the signal's default action).
   void WatchSignals(std::function<void(int)> on_signal);
-  // Calls on_change(name) on the first loop when a file named name in folder is written and
-  // closed, or renamed into it. False when the folder cannot be watched.
-  bool WatchFolder(const std::string& folder, std::function<void(const std::string&)> on_change,
-                   std::string* error);
+  // Calls on_change() on the first loop when anything happens in folder, and every two seconds
+  // besides (a replaced folder is watched again). False when the folder cannot be watched.
+  bool WatchFolder(const std::string& folder, std::function<void()> on_change, std::string* error);
 
   // Serves until Stop() has been called and every connection is done, or grace has passed
   // since then (then the rest are cut).
