@@ -94,6 +94,7 @@ TEST(Serve, EndpointsAndStatuses) {
       {bundled.port(), "GET", "/v1/info", 200,
        "\"countLine\":\"手机号码段共计:321047 [2002-11-08]\""},
       {small.port(), "GET", "/v1/info", 200, "\"heldPrefixes\":[139]"},
+      {small.port(), "GET", "/v1/info", 200, "{\"path\":\"small.dat\","},
       {bundled.port(), "GET", "/metrics", 200, "# TYPE korvalind_http_requests_total counter"},
       {bundled.port(), "GET", "/v1/lookup", 400, "\"error\":"},
       {bundled.port(), "GET", "/nothing/here", 404, "{\"error\":\"not found\"}"},
