@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "cli/answer_format.h"
@@ -10,6 +11,7 @@
 #include "cli/line_reader.h"
 #include "cli/output.h"
 #include "directory/loader.h"
+#include "directory/number_text.h"
 #include "directory/query.h"
 
 namespace korvalind::cli {
@@ -19,6 +21,7 @@ struct QuerySettings {
   Format format = Format::kText;
   Encoding encoding = Encoding::kUtf8;
   bool any_prefix = false;
+  Columns columns = DefaultColumns();
 };
 
 // Answers texts one by one into buffered standard output and error.
@@ -27,6 +30,7 @@ class Answerer {
   Answerer(const DirectoryImage& image, const QuerySettings& settings)
       : image_(image),
         settings_(settings),
+        acceptance_(HeldPrefixes(image)),
         text_encoding_(settings.encoding == Encoding::kGbk ? TextEncoding::kGbk
                                                            : TextEncoding::kUtf8),
         out_(STDOUT_FILENO),
@@ -37,13 +41,16 @@ class Answerer {
     if (settings_.format != Format::kText) return AnswerLine(text, too_long);
     QueryAnswer answer = Look(text, too_long);
     errors_.clear();
+    form_.clear();
+    FormatAnswer(settings_.format, settings_.encoding, text, answer, &form_, &errors_,
+                 settings_.columns);
     // Answers in text form are kept apart by one empty line, wherever their texts came from; a
-    // refused text writes nothing here, so it adds no line of its own.
-    if (answer.outcome == QueryAnswer::Outcome::kOk) {
+    // text that writes nothing here (a refusal, a miss outside the plan) adds no line of its own.
+    if (!form_.empty()) {
       if (answered_) out_.buffer() += '\n';
       answered_ = true;
+      out_.buffer() += form_;
     }
-    FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
     if (!errors_.empty()) {
       // Keep the two streams in order for a reader that merges them.
       out_.Flush();
@@ -64,49 +71,42 @@ class Answerer {
   // One tsv or json line, answered through the directory index with no allocation; the
   // index-less walk stands in where the index cannot answer.
   bool AnswerLine(std::string_view text, bool too_long) {
-    QueryAnswer::Outcome outcome = QueryAnswer::Outcome::kInvalid;
-    AnswerTexts texts;
+    AnswerView view;
+    view.encoding = text_encoding_;
+    view.segment = too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
     std::uint8_t key[kSegmentKeySize];
-    if (!too_long && KeyOf(text, key) &&
-        !QuerySegmentKeyIndexed(image_, key, text_encoding_, &outcome, &texts)) {
-      QueryAnswer answer = QuerySegmentKey(image_, key);
-      FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
-      out_.Write({});
-      return answer.outcome == QueryAnswer::Outcome::kOk;
+    if (view.segment != 0) {
+      SegmentKey(view.segment, key);
+      if (!QuerySegmentKeyIndexed(image_, key, text_encoding_, &view.outcome, &view.texts)) {
+        QueryAnswer answer = QuerySegment(image_, view.segment);
+        FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_,
+                     settings_.columns);
+        out_.Write({});
+        return answer.outcome == QueryAnswer::Outcome::kOk;
+      }
     }
-    AppendAnswerLine(settings_.format, settings_.encoding, text, outcome, texts, &out_.buffer(),
-                     &scratch_);
+    AppendAnswerLine(settings_.format, settings_.encoding, settings_.columns, text, view,
+                     &out_.buffer(), &scratch_);
     out_.Write({});
-    return outcome == QueryAnswer::Outcome::kOk;
-  }
-
-  // The segment key of an accepted text.
-  bool KeyOf(std::string_view text, std::uint8_t* key) {
-    if (settings_.any_prefix) {
-      NormalizeAnyPrefix(text, &normalized_);
-      text = normalized_;
-      if (!IsAnyPrefixSegment(text)) return false;
-    } else if (!IsAcceptedSegmentText(image_, text)) {
-      return false;
-    }
-    PackSegmentKey(text.substr(1, 6), key);
-    return true;
+    return view.outcome == QueryAnswer::Outcome::kOk;
   }
 
   QueryAnswer Look(std::string_view text, bool too_long) {
-    std::uint8_t key[kSegmentKeySize];
-    if (too_long || !KeyOf(text, key)) return QueryAnswer{};
-    return QuerySegmentKey(image_, key);
+    const std::uint32_t segment =
+        too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
+    return segment == 0 ? QueryAnswer{} : QuerySegment(image_, segment);
   }
 
   const DirectoryImage& image_;
   QuerySettings settings_;
+  SegmentAcceptance acceptance_;
   TextEncoding text_encoding_;
   Output out_;
   Output err_;
   std::string errors_;
   std::string scratch_;
-  std::string normalized_;
+  std::string prepared_;
+  std::string form_;
   bool answered_ = false;
 };
 
@@ -132,6 +132,17 @@ bool ParseSettings(const Arguments& args, QuerySettings* settings) {
     return false;
   }
   settings->any_prefix = args.Flag("any-prefix");
+  if (std::optional<std::string> fields = args.Value("fields")) {
+    if (settings->format != Format::kTsv) {
+      PrintError("--fields chooses tsv columns: it needs --format tsv");
+      return false;
+    }
+    std::string error;
+    if (!ParseColumns(*fields, &settings->columns, &error)) {
+      PrintError(error);
+      return false;
+    }
+  }
   return true;
 }
 

@@ -5,12 +5,9 @@
 #include <string_view>
 #include <vector>
 
-namespace korvalind::serve {
+#include "platform/json_string.h"
 
-// Appends value as a JSON string literal: quotes, backslashes and control characters escaped,
-// and every byte that is not part of well-formed UTF-8 replaced by U+FFFD, so that whatever a
-// client sent comes back as valid JSON and never as raw bytes.
-void AppendJsonString(std::string_view value, std::string* out);
+namespace korvalind::serve {
 
 // Texts stored end to end in one block, so that 100,000 short ones cost one allocation and
 // four bytes each instead of a string object each.
