@@ -131,34 +131,35 @@ TEST(ServeMemory, ClientsThatNeverReadHoldLittleAndAreCutVisibly) {
   HttpConnection warm_up(server.port());
   ASSERT_TRUE(warm_up.Send(batch) && warm_up.Read(&warm));
   ASSERT_EQ(std::count(warm.body.begin(), warm.body.end(), '\n'), 100000);
-  const long before = ResidentKiB(server.pid());
+  [[maybe_unused]] const long before = ResidentKiB(server.pid());
 
   std::vector<std::unique_ptr<HttpConnection>> stalled;
   for (int i = 0; i < 50; ++i) {
     stalled.push_back(std::make_unique<HttpConnection>(server.port(), "127.0.0.1", 4096));
     ASSERT_TRUE(stalled.back()->Send(batch));
   }
-  // The service cuts them after 2 s without progress; until then their answers are held.
+  // The service cuts them 2 s after they stop taking bytes, and counts each request then (51
+  // with the first); until then their answers are held.
   long most = 0;
-  std::thread sampler([&] {
-    for (int i = 0; i < 60; ++i) {
-      most = std::max(most, ResidentKiB(server.pid()));
-      std::this_thread::sleep_for(std::chrono::milliseconds(50));
-    }
-  });
-  sampler.join();
+  for (int waited = 0; waited < 30000; waited += 50) {
+    most = std::max(most, ResidentKiB(server.pid()));
+    std::string metrics = Fetch(server.port(), "GET", "/metrics").body;
+    if (metrics.find("{endpoint=\"lookup_batch\",code=\"200\"} 51\n") != std::string::npos) break;
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+  }
   for (auto& connection : stalled) {
     HttpResponse response;
     EXPECT_FALSE(connection->Read(&response, 10000)) << "a cut answer looked whole";
   }
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer's quarantine keeps freed memory resident
   EXPECT_LT(most - before, 40 * 1024) << "before " << before << " KiB, most " << most;
-  stalled.clear();
   long after = ResidentKiB(server.pid());
   for (int i = 0; i < 100 && after - before > 8 * 1024; ++i) {
     std::this_thread::sleep_for(std::chrono::milliseconds(50));
     after = ResidentKiB(server.pid());
   }
   EXPECT_LT(after - before, 8 * 1024) << "before " << before << " KiB, after " << after;
+#endif
 }
 
 // A reader far slower than the answer needs for the read timeout still gets all of it.
