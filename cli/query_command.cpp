@@ -71,12 +71,16 @@ class Answerer {
   // One tsv or json line, answered through the directory index with no allocation; the
   // index-less walk stands in where the index cannot answer.
   bool AnswerLine(std::string_view text, bool too_long) {
-    AnswerView view;
+    // One view for every line: a fresh one would be zeroed each time. Its texts are read only
+    // when the index has just filled them.
+    AnswerView& view = line_;
+    view.outcome = QueryAnswer::Outcome::kInvalid;
     view.encoding = text_encoding_;
     view.segment = too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
     std::uint8_t key[kSegmentKeySize];
     if (view.segment != 0) {
-      SegmentKey(view.segment, key);
+      // The key from the digits the segment was read from, as cheap as it gets.
+      PackSegmentKey((settings_.any_prefix ? std::string_view(prepared_) : text).substr(1, 6), key);
       if (!QuerySegmentKeyIndexed(image_, key, text_encoding_, &view.outcome, &view.texts)) {
         QueryAnswer answer = QuerySegment(image_, view.segment);
         FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_,
@@ -107,6 +111,7 @@ class Answerer {
   std::string scratch_;
   std::string prepared_;
   std::string form_;
+  AnswerView line_;
   bool answered_ = false;
 };
 
