@@ -590,7 +590,9 @@ class Server::Impl {
       // system, so that a burst of large batches does not keep its memory.
       if (worker->closed_since_trim > 0) {
         worker->closed_since_trim = 0;
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer owns the heap: glibc's arenas are not in use
         malloc_trim(0);
+#endif
       }
       if (!worker->stopping || !worker->sessions.empty()) Sweep(worker);
     });

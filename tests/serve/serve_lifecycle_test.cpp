@@ -137,7 +137,7 @@ TEST(ServeReload, ReplacedFileSighupAndDamagedFile) {
   EXPECT_EQ(load.failed(), 0);
   EXPECT_GT(load.beijing() + load.hebei(), 100);
   server.Signal(SIGTERM);
-  EXPECT_EQ(server.Wait(10000), 0);
+  EXPECT_EQ(server.Wait(10000), 0) << server.log();
 }
 
 // The answer for 1390123 names 北京 (the bundled directory) or 河北 (the small one).
