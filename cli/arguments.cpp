@@ -36,6 +36,7 @@ bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& opti
         value = args[++i];
       }
       out->values[name] = *value;
+      out->repeated[name].push_back(*value);
     } else if (options.flags.count(name) != 0 && !value) {
       out->flags.insert(name);
     } else {

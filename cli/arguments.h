@@ -13,7 +13,8 @@ namespace korvalind::cli {
 // "--name=VALUE" or, for flags, "--name"; "--" ends the options; "-" alone is an operand.
 struct Arguments {
   std::string command;
-  std::map<std::string, std::string> values;
+  std::map<std::string, std::string> values;                 // the last value of each option
+  std::map<std::string, std::vector<std::string>> repeated;  // every value, in order
   std::set<std::string> flags;
   std::vector<std::string> operands;
 

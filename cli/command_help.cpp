@@ -71,15 +71,19 @@ const char kMakeDirectoryHelp[] =
 const char kServeHelp[] =
     "usage: korvalind serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N]\n"
     "                       [--max-connections N] [--idle-timeout S] [--read-timeout S]\n"
-    "                       [--shutdown-grace S] [--access-log]\n"
+    "                       [--shutdown-grace S] [--allow-host NAME]... [--expose-paths]\n"
+    "                       [--access-log]\n"
     "\n"
     "Answers look-ups over HTTP (GET /v1/lookup/TEXT; POST /v1/lookup with one text a line or\n"
     "a JSON array of texts; /v1/info, /healthz, /metrics) and serves a look-up page for\n"
     "browsers at /. --listen is\n"
     "127.0.0.1:8080 by default; port 0 picks a free one, which the first log line names.\n"
     "SIGHUP, or the directory file being replaced, loads the directory again. SIGTERM or SIGINT\n"
-    "stops: running requests get --shutdown-grace seconds (default 5) to finish. Events, and\n"
-    "with --access-log every request, are logged to standard error.\n"
+    "stops: running requests get --shutdown-grace seconds (default 5) to finish; a second one\n"
+    "stops at once. Requests must name as Host the listening address, localhost, a loopback\n"
+    "address or an --allow-host NAME (\"*\": any); /v1/info names the directory file alone\n"
+    "unless --expose-paths. Events, and with --access-log every request, are logged to\n"
+    "standard error.\n"
     "Exit status: 0 after a clean stop, 2 usage, a directory that cannot be read or an address\n"
     "that cannot be used.\n";
 

@@ -41,9 +41,12 @@ constexpr char kUsage[] =
     "  export-phone-dat [--directory FILE] --output FILE\n"
     "                                    the directory as a phone.dat file\n"
     "  serve [--directory FILE] [--listen ADDRESS:PORT] [--threads N] [--max-connections N]\n"
-    "        [--idle-timeout S] [--read-timeout S] [--shutdown-grace S] [--access-log]\n"
+    "        [--idle-timeout S] [--read-timeout S] [--shutdown-grace S] [--allow-host NAME]...\n"
+    "        [--expose-paths] [--access-log]\n"
     "                                    answer look-ups over HTTP (default 127.0.0.1:8080)\n"
-    "                                    and a look-up page for browsers at /\n"
+    "                                    and a look-up page for browsers at /; requests must\n"
+    "                                    name the listening address, localhost, a loopback\n"
+    "                                    address or an --allow-host NAME (\"*\": any) as Host\n"
     "\n"
     "korvalind COMMAND --help describes a command.\n"
     "\n"
@@ -147,8 +150,8 @@ const std::vector<Command>& Commands() {
       {"serve",
        RunServe,
        {{"directory", "listen", "threads", "max-connections", "idle-timeout", "read-timeout",
-         "shutdown-grace"},
-        {"access-log"}},
+         "shutdown-grace", "allow-host"},
+        {"access-log", "expose-paths"}},
        kServeHelp},
   };
   return commands;

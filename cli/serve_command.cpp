@@ -62,6 +62,16 @@ int RunServe(const Arguments& args) {
   options.server.read_timeout = std::chrono::seconds(read);
   options.shutdown_grace = std::chrono::seconds(grace);
   options.server.access_log = args.Flag("access-log");
+  options.server.expose_paths = args.Flag("expose-paths");
+  if (auto hosts = args.repeated.find("allow-host"); hosts != args.repeated.end()) {
+    for (const std::string& name : hosts->second) {
+      if (name.empty()) {
+        PrintError("--allow-host needs a host name or address, such as lookup.example.com");
+        return kExitUsage;
+      }
+    }
+    options.server.allowed_hosts = hosts->second;
+  }
   return serve::RunServer(options);
 }
 

@@ -52,7 +52,7 @@ void AppendUtf8(std::uint32_t code, std::string* out) {
 
 class ArrayParser {
  public:
-  ArrayParser(std::string_view json, size_t max_texts, std::vector<std::string>* texts)
+  ArrayParser(std::string_view json, size_t max_texts, PackedTexts* texts)
       : json_(json), max_texts_(max_texts), texts_(texts) {}
 
   bool Parse(std::string* error) {
@@ -63,8 +63,8 @@ class ArrayParser {
       while (true) {
         SkipBlanks();
         if (texts_->size() == max_texts_) return Fail("the array holds too many texts", error);
-        texts_->emplace_back();
-        if (!String(&texts_->back())) return Fail("the array holds something but strings", error);
+        if (!String(texts_->open())) return Fail("the array holds something but strings", error);
+        texts_->End();
         SkipBlanks();
         if (Take(']')) break;
         if (!Take(',')) return Fail("the JSON array is malformed", error);
@@ -171,12 +171,12 @@ class ArrayParser {
   std::string_view json_;
   size_t at_ = 0;
   size_t max_texts_;
-  std::vector<std::string>* texts_;
+  PackedTexts* texts_;
 };
 
 }  // namespace
 
-bool ParseJsonStringArray(std::string_view json, size_t max_texts, std::vector<std::string>* texts,
+bool ParseJsonStringArray(std::string_view json, size_t max_texts, PackedTexts* texts,
                           std::string* error) {
   texts->clear();
   return ArrayParser(json, max_texts, texts).Parse(error);

@@ -16,8 +16,8 @@ namespace korvalind::serve {
 enum class AnswerStatus { kOk, kInvalid, kNotFound };
 
 // The HTTP statuses the service sends, each with its own counter.
-inline constexpr std::array<int, 12> kCountedStatuses = {200, 204, 400, 404, 405, 408,
-                                                         413, 414, 415, 431, 500, 503};
+inline constexpr std::array<int, 15> kCountedStatuses = {200, 204, 400, 404, 405, 408, 413, 414,
+                                                         415, 417, 421, 431, 500, 501, 503};
 
 // The service's counters in the Prometheus text format. Each serving thread counts into a shard
 // of its own (one writer per counter, no locked instructions on the request path); the counters

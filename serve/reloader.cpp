@@ -25,6 +25,16 @@ void Reloader::Request(const char* why) {
   wake_.notify_all();
 }
 
+void Reloader::Check() {
+  FileIdentity now = IdentityOf(path_);
+  if (now.modified_ns < 0 || now == slot_.Current()->identity()) return;
+  {
+    std::lock_guard lock(mutex_);
+    if (now == failed_) return;
+  }
+  Request("file replaced");
+}
+
 void Reloader::Loop() {
   std::unique_lock lock(mutex_);
   while (true) {
@@ -43,7 +53,8 @@ void Reloader::Loop() {
     }
     std::string error;
     std::shared_ptr<const ServedDirectory> directory = ServedDirectory::Open(path_, &error);
-    if (directory) {
+    const bool loaded = directory != nullptr;
+    if (loaded) {
       std::uint32_t segments = directory->segment_count();
       double seconds = directory->load_time().count();
       slot_.Replace(std::move(directory));
@@ -54,6 +65,7 @@ void Reloader::Loop() {
       LogEvent("reload (%s) failed, still serving the previous directory: %s", why, error.c_str());
     }
     lock.lock();
+    failed_ = loaded ? FileIdentity{} : now;
   }
 }
 

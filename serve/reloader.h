@@ -23,6 +23,9 @@ class Reloader {
 
   // why names the cause in the log ("SIGHUP", "file replaced").
   void Request(const char* why);
+  // Requests a reload when a file is at the path (through any links) and it is neither the one
+  // in use nor one that failed to load; does nothing otherwise. Cheap enough for every event.
+  void Check();
 
  private:
   void Loop();
@@ -35,6 +38,7 @@ class Reloader {
   bool pending_ = false;
   bool stopping_ = false;
   const char* why_ = "";
+  FileIdentity failed_;  // the last file that did not load
   std::thread thread_;
 };
 

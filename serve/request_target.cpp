@@ -1,5 +1,7 @@
 #include "serve/request_target.h"
 
+#include <algorithm>
+
 namespace korvalind::serve {
 namespace {
 
@@ -81,7 +83,10 @@ Route MapRequestTarget(std::string_view target) {
 
   if (path == kLookupPath) {
     route.endpoint = has_number ? Endpoint::kLookup : Endpoint::kLookupBatch;
-    AppendPercentDecoded(number, &route.text);
+    // A query is form-encoded (HTML forms, URLSearchParams, urlencode): "+" is a blank there.
+    std::string blanks(number);
+    std::replace(blanks.begin(), blanks.end(), '+', ' ');
+    AppendPercentDecoded(blanks, &route.text);
   } else if (path.size() > kLookupPath.size() && path.starts_with(kLookupPath) &&
              path[kLookupPath.size()] == '/') {
     route.endpoint = Endpoint::kLookup;

@@ -31,9 +31,9 @@ struct Route {
 
 // Splits a request target ("/v1/lookup/1390123?any_prefix=1") into what it asks for. The text of
 // a look-up is percent-decoded ("%2B86%20139..." is "+86 139..."); a "%" not followed by two hex
-// digits stays as it is, and "+" is a plus, not a blank. The query's parameters are number= and
-// any_prefix=1 (or true); others are ignored. Texts are bytes: a caller that shows them must make
-// them valid UTF-8 first.
+// digits stays as it is. In the query "+" is a blank, as forms write it; in the path it is a plus.
+// The query's parameters are number= and any_prefix=1 (or true); others are ignored. Texts are
+// bytes: a caller that shows them must make them valid UTF-8 first.
 Route MapRequestTarget(std::string_view target);
 
 // Appends the percent-decoded form of in to *out.

@@ -1,5 +1,6 @@
 #include "serve/router.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <ctime>
 #include <string_view>
@@ -44,7 +45,63 @@ int HttpStatusOf(AnswerStatus status) {
   return 400;
 }
 
+// How much answer text one slice of a batch makes before the loop serves others: a few hundred
+// answers, well under a millisecond of work.
+constexpr size_t kSliceBytes = 32 * 1024;
+
 }  // namespace
+
+// The answer to a batch, one slice at a time: either a JSON array for the texts of a JSON
+// array, or one JSON line for each line of a text body.
+class BatchAnswer : public BodySource {
+ public:
+  BatchAnswer(Router* router, std::shared_ptr<const ServedDirectory> directory, unsigned flags,
+              std::string_view lines)
+      : router_(*router), directory_(std::move(directory)), flags_(flags), lines_(lines) {}
+  BatchAnswer(Router* router, std::shared_ptr<const ServedDirectory> directory, unsigned flags,
+              PackedTexts texts)
+      : router_(*router),
+        directory_(std::move(directory)),
+        flags_(flags),
+        json_(true),
+        texts_(std::move(texts)) {}
+
+  bool Next(std::string* out) override {
+    const korvalind_directory* handle = directory_->handle();
+    if (json_) {
+      if (next_ == 0 && !opened_) {
+        opened_ = true;
+        *out += '[';
+      }
+      for (; next_ < texts_.size() && out->size() < kSliceBytes; ++next_) {
+        if (next_ != 0) *out += ',';
+        router_.AppendAnswer(handle, texts_[next_], flags_, out);
+      }
+      if (next_ < texts_.size()) return true;
+      *out += "]\n";
+      return false;
+    }
+    while (!lines_.empty() && out->size() < kSliceBytes) {
+      size_t end = lines_.find('\n');
+      std::string_view line = lines_.substr(0, end);
+      lines_ = end == std::string_view::npos ? std::string_view() : lines_.substr(end + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      router_.AppendAnswer(handle, line, flags_, out);
+      *out += '\n';
+    }
+    return !lines_.empty();
+  }
+
+ private:
+  Router& router_;
+  const std::shared_ptr<const ServedDirectory> directory_;
+  const unsigned flags_;
+  const bool json_ = false;
+  std::string_view lines_;
+  PackedTexts texts_;
+  size_t next_ = 0;
+  bool opened_ = false;
+};
 
 Reply ErrorReply(int status, std::string_view message) {
   Reply reply;
@@ -55,8 +112,8 @@ Reply ErrorReply(int status, std::string_view message) {
   return reply;
 }
 
-Router::Router(const DirectorySlot& slot, Metrics* metrics, size_t shard)
-    : view_(slot), metrics_(metrics), shard_(metrics->shard(shard)) {}
+Router::Router(const DirectorySlot& slot, Metrics* metrics, size_t shard, bool expose_paths)
+    : view_(slot), metrics_(metrics), shard_(metrics->shard(shard)), expose_paths_(expose_paths) {}
 
 Endpoint Router::Handle(const Request& request, Reply* reply) {
   Route route = MapRequestTarget(request.target);
@@ -144,53 +201,41 @@ void Router::Lookup(const std::string& text, bool any_prefix, Reply* reply) {
 
 void Router::LookupBatch(const Request& request, bool any_prefix, Reply* reply) {
   const unsigned flags = any_prefix ? KORVALIND_ANY_PREFIX : 0;
-  const auto& directory = view_.Get();
   *reply = Reply{};
   if (IsJsonType(request.content_type)) {
+    PackedTexts texts;
     std::string error;
-    if (!ParseJsonStringArray(request.body, kMaxBatchTexts, &texts_, &error)) {
-      *reply = texts_.size() == kMaxBatchTexts && error.find("too many") != std::string::npos
+    if (!ParseJsonStringArray(request.body, kMaxBatchTexts, &texts, &error)) {
+      *reply = texts.size() == kMaxBatchTexts && error.find("too many") != std::string::npos
                    ? ErrorReply(413, "at most 100000 texts in one request")
                    : ErrorReply(400, error);
       return;
     }
-    reply->body += '[';
-    for (size_t i = 0; i < texts_.size(); ++i) {
-      if (i != 0) reply->body += ',';
-      AppendAnswer(directory->handle(), texts_[i], flags, &reply->body);
-    }
-    reply->body += "]\n";
+    reply->stream = std::make_unique<BatchAnswer>(this, view_.Get(), flags, std::move(texts));
     return;
   }
   // One text a line (LF or CR LF); a last line without its line end counts too.
   std::string_view body = request.body;
-  size_t lines = 0;
-  for (size_t at = 0; at < body.size(); ++lines) {
-    size_t end = body.find('\n', at);
-    at = end == std::string_view::npos ? body.size() : end + 1;
-  }
+  size_t lines = std::count(body.begin(), body.end(), '\n');
+  if (!body.empty() && body.back() != '\n') ++lines;
   if (lines > kMaxBatchTexts) {
     *reply = ErrorReply(413, "at most 100000 texts in one request");
     return;
   }
   reply->content_type = "application/x-ndjson";
-  reply->body.reserve(lines * 160);
-  while (!body.empty()) {
-    size_t end = body.find('\n');
-    std::string_view line = body.substr(0, end);
-    body = end == std::string_view::npos ? std::string_view() : body.substr(end + 1);
-    if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
-    AppendAnswer(directory->handle(), line, flags, &reply->body);
-    reply->body += '\n';
-  }
+  reply->stream = std::make_unique<BatchAnswer>(this, view_.Get(), flags, body);
 }
 
 void Router::Info(Reply* reply) {
   const auto& directory = view_.Get();
   *reply = Reply{};
   std::string& out = reply->body;
+  // The full path tells a page on another site (through DNS rebinding, say) about the machine:
+  // only the file name unless asked for.
+  std::string path = directory->path();
+  if (!expose_paths_) path = path.substr(path.rfind('/') + 1);
   out = "{\"path\":";
-  AppendJsonString(directory->path(), &out);
+  AppendJsonString(path, &out);
   out += ",\"countLine\":";
   AppendJsonString(directory->count_line(), &out);
   out += ",\"segments\":" + std::to_string(directory->segment_count());

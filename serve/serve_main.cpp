@@ -1,5 +1,6 @@
 #include "serve/serve_main.h"
 
+#include <malloc.h>
 #include <sys/resource.h>
 
 #include <csignal>
@@ -11,15 +12,10 @@
 namespace korvalind::serve {
 namespace {
 
-void SplitPath(const std::string& path, std::string* folder, std::string* name) {
+std::string FolderOf(const std::string& path) {
   size_t slash = path.rfind('/');
-  if (slash == std::string::npos) {
-    *folder = ".";
-    *name = path;
-  } else {
-    *folder = slash == 0 ? "/" : path.substr(0, slash);
-    *name = path.substr(slash + 1);
-  }
+  if (slash == std::string::npos) return ".";
+  return slash == 0 ? "/" : path.substr(0, slash);
 }
 
 // Every connection is a descriptor: the soft limit (often 1,024) is raised to the hard one so
@@ -35,6 +31,9 @@ void RaiseDescriptorLimit() {
 }  // namespace
 
 int RunServer(const ServeOptions& options) {
+  // Request bodies and read buffers of 64 KiB and more get pages of their own, which go back to
+  // the system when they are freed, instead of raising the heap for good.
+  mallopt(M_MMAP_THRESHOLD, 64 * 1024);
   std::string error;
   std::shared_ptr<const ServedDirectory> directory =
       ServedDirectory::Open(options.directory, &error);
@@ -64,19 +63,17 @@ int RunServer(const ServeOptions& options) {
       server.Stop();
     }
   });
-  std::string folder, name;
-  SplitPath(path, &folder, &name);
+  // The file may be replaced by a rename, its folder by another one, or a link on its path by a
+  // link elsewhere (a Kubernetes ConfigMap swaps "..data"): whatever happens in the folder, the
+  // file the path leads to is compared with the one in use.
   if (!server.WatchFolder(
-          folder,
-          [&](const std::string& changed) {
-            if (changed == name) reloader.Request("file replaced");
-          },
-          &error)) {
+          FolderOf(path), [&] { reloader.Check(); }, &error)) {
     LogEvent("%s; reload with SIGHUP", error.c_str());
   }
 
-  LogEvent("listening on %s (%u threads), directory %s, %u segments", server.BoundAddress().c_str(),
-           options.server.threads, path.c_str(), segments);
+  LogEvent("listening on %s (%u thread%s), directory %s, %u segments",
+           server.BoundAddress().c_str(), options.server.threads,
+           options.server.threads == 1 ? "" : "s", path.c_str(), segments);
   server.Run(options.shutdown_grace);
   LogEvent("stopped");
   return 0;

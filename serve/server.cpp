@@ -1,6 +1,6 @@
 #include "serve/server.h"
 
-#include <sys/inotify.h>
+#include <malloc.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -8,7 +8,6 @@
 #include <boost/asio/io_context.hpp>
 #include <boost/asio/ip/tcp.hpp>
 #include <boost/asio/ip/v6_only.hpp>
-#include <boost/asio/posix/stream_descriptor.hpp>
 #include <boost/asio/post.hpp>
 #include <boost/asio/signal_set.hpp>
 #include <boost/asio/steady_timer.hpp>
@@ -28,6 +27,8 @@
 #include <vector>
 
 #include "serve/event_log.h"
+#include "serve/folder_watch.h"
+#include "serve/request_checks.h"
 #include "serve/router.h"
 
 namespace korvalind::serve {
@@ -44,18 +45,23 @@ constexpr std::string_view kContinue = "HTTP/1.1 100 Continue\r\n\r\n";
 // How long a closing connection keeps reading what the client still sends, so that the client
 // gets the answer before the connection is reset.
 constexpr auto kLingerTime = std::chrono::seconds(1);
+// How often the directory's folder is looked at besides its events.
+constexpr auto kFolderPoll = std::chrono::seconds(2);
+// A read buffer or answer piece larger than this is given back once its request is done.
+constexpr size_t kKeptBufferBytes = 64 * 1024;
 
 class Session;
 
 // One event loop and everything that belongs to it; only its own thread touches it.
 struct Worker {
-  Worker(const DirectorySlot& slot, Metrics* metrics, size_t index)
-      : router(slot, metrics, index), sweep(context) {}
+  Worker(const DirectorySlot& slot, Metrics* metrics, size_t index, bool expose_paths)
+      : router(slot, metrics, index, expose_paths), sweep(context) {}
 
   // Destroyed in reverse: the loop (and the connections its pending work holds) goes before
   // the set those connections leave and the router they use.
   Router router;
   std::unordered_set<Session*> sessions;
+  size_t closed_since_trim = 0;
   bool stopping = false;
   asio::io_context context{1};
   asio::steady_timer sweep;
@@ -88,11 +94,17 @@ std::string LoggedTarget(std::string_view target) {
 
 class Session : public std::enable_shared_from_this<Session> {
  public:
-  Session(tcp::socket socket, Worker* worker, const ServerSettings& settings, Metrics* metrics)
-      : socket_(std::move(socket)), worker_(*worker), settings_(settings), metrics_(*metrics) {}
+  Session(tcp::socket socket, Worker* worker, const ServerSettings& settings,
+          const HostFilter& hosts, Metrics* metrics)
+      : socket_(std::move(socket)),
+        worker_(*worker),
+        settings_(settings),
+        hosts_(hosts),
+        metrics_(*metrics) {}
 
   ~Session() {
     worker_.sessions.erase(this);
+    ++worker_.closed_since_trim;
     metrics_.CountConnection(-1);
   }
 
@@ -122,12 +134,14 @@ class Session : public std::enable_shared_from_this<Session> {
     parser_.emplace();
     parser_->header_limit(kMaxHeaderBytes);
     parser_->body_limit(kMaxBodyBytes);
-    continue_sent_ = false;
+    header_checked_ = false;
     idle_ = buffer_.size() == 0;
     if (idle_ && worker_.stopping) {
       Close();
       return;
     }
+    // A connection waiting between requests keeps no large buffer from the last one.
+    if (idle_ && buffer_.capacity() > kKeptBufferBytes) buffer_.shrink_to_fit();
     deadline_ = Clock::now() + (idle_ ? settings_.idle_timeout : settings_.read_timeout);
     ReadSome();
   }
@@ -146,22 +160,28 @@ class Session : public std::enable_shared_from_this<Session> {
       idle_ = false;
       deadline_ = Clock::now() + settings_.read_timeout;
     }
-    if (!parser_->is_done()) {
-      if (parser_->is_header_done() && !continue_sent_) {
-        continue_sent_ = true;
-        auto expect = parser_->get()[http::field::expect];
-        if (beast::iequals(expect, "100-continue")) {
-          asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
-                            [self = shared_from_this()](error_code ec, size_t) {
-                              if (ec) {
-                                self->Close();
-                              } else {
-                                self->ReadSome();
-                              }
-                            });
-          return;
-        }
+    if (parser_->is_header_done() && !header_checked_) {
+      header_checked_ = true;
+      const auto& header = parser_->get().base();
+      if (std::optional<Reply> refusal = CheckRequestHeader(header, hosts_)) {
+        Send(std::move(*refusal), Endpoint::kUnknown, false, false, header.version());
+        return;
       }
+      // HTTP/1.0 clients do not know interim answers.
+      if (!parser_->is_done() && header.version() >= 11 &&
+          header.find(http::field::expect) != header.end()) {
+        asio::async_write(socket_, asio::buffer(kContinue.data(), kContinue.size()),
+                          [self = shared_from_this()](error_code ec, size_t) {
+                            if (ec) {
+                              self->Close();
+                            } else {
+                              self->ReadSome();
+                            }
+                          });
+        return;
+      }
+    }
+    if (!parser_->is_done()) {
       ReadSome();
       return;
     }
@@ -169,10 +189,10 @@ class Session : public std::enable_shared_from_this<Session> {
   }
 
   void OnReadError(error_code ec) {
+    std::string_view seen(static_cast<const char*>(buffer_.data().data()), buffer_.size());
     if (ec == http::error::header_limit) {
       // The limit struck before the request line ended (the parser took none of it, and the
       // buffer holds no line end): the target is too long.
-      std::string_view seen(static_cast<const char*>(buffer_.data().data()), buffer_.size());
       bool line_ended =
           !parser_->get().target().empty() || seen.find('\n') != std::string_view::npos;
       SendError(line_ended ? 431 : 414,
@@ -181,6 +201,12 @@ class Session : public std::enable_shared_from_this<Session> {
       SendError(413, "request body larger than 1 MiB");
     } else if (ec == http::error::partial_message) {
       SendError(400, "the request ended before it was complete");
+    } else if (!parser_->is_header_done() && !seen.empty() &&
+               (seen[0] == '\r' || seen[0] == '\n')) {
+      // Empty lines before a request line are ignored, as some clients send them after a body.
+      size_t blanks = seen.find_first_not_of("\r\n");
+      buffer_.consume(blanks == std::string_view::npos ? seen.size() : blanks);
+      ReadRequest();
     } else if (ec != http::error::end_of_stream && !closed_ &&
                ec.category() == http::make_error_code(http::error::bad_target).category()) {
       SendError(400, "malformed request");
@@ -198,11 +224,17 @@ class Session : public std::enable_shared_from_this<Session> {
   void Respond() {
     received_ = Clock::now();
     auto& message = parser_->get();
-    Request request{View(message.method_string()), View(message.target()),
-                    View(message[http::field::content_type]), message.body(),
-                    View(message[http::field::if_none_match])};
+    std::string_view authority;
+    std::string_view target = OriginForm(View(message.target()), &authority);
+    Request request{View(message.method_string()), target, View(message[http::field::content_type]),
+                    message.body(), View(message[http::field::if_none_match])};
     Reply reply;
-    Endpoint endpoint = worker_.router.Handle(request, &reply);
+    Endpoint endpoint = Endpoint::kUnknown;
+    if (message.method() == http::verb::unknown) {
+      reply = ErrorReply(501, "method not implemented");
+    } else {
+      endpoint = worker_.router.Handle(request, &reply);
+    }
     if (settings_.access_log) {
       access_line_ = LoggedTarget(View(message.method_string()).substr(0, 16)) + " " +
                      LoggedTarget(View(message.target()));
@@ -212,23 +244,68 @@ class Session : public std::enable_shared_from_this<Session> {
          message.version());
   }
 
+  // Writes the reply: a whole body with its Content-Length, or a streamed one in chunks (to an
+  // HTTP/1.0 client, up to the end of the connection), one piece held at a time.
   void Send(Reply reply, Endpoint endpoint, bool head, bool keep_alive, unsigned version) {
     if (received_ == Clock::time_point()) received_ = Clock::now();
+    const bool http10 = version == 10;
     response_.emplace();
-    response_->version(version == 10 ? 10 : 11);
+    response_->version(http10 ? 10 : 11);
     response_->result(static_cast<unsigned>(reply.status));
     response_->set(http::field::content_type, reply.content_type);
+    response_->set("X-Content-Type-Options", "nosniff");
     for (const auto& [name, value] : reply.headers) response_->set(name, value);
+    stream_ = head ? nullptr : std::move(reply.stream);
+    if (stream_ && http10) keep_alive = false;
     response_->keep_alive(keep_alive);
-    // A 304 says nothing of the length: a Content-Length there would have to be the 200's.
-    if (reply.status != 304) response_->content_length(reply.body.size());
-    if (!head) response_->body() = std::move(reply.body);
+    if (stream_) {
+      if (!http10) response_->chunked(true);
+    } else if (reply.status != 304) {
+      // A 304 says nothing of the length: a Content-Length there would have to be the 200's.
+      response_->content_length(reply.body.size());
+    }
+    piece_ = head ? std::string() : std::move(reply.body);
+    SetPiece(stream_ != nullptr);
+    serializer_.emplace(*response_);
     status_ = reply.status;
     endpoint_ = endpoint;
     keep_alive_ = keep_alive;
+    idle_ = false;
     deadline_ = Clock::now() + settings_.read_timeout;
-    http::async_write(socket_, *response_,
-                      [self = shared_from_this()](error_code ec, size_t) { self->OnWrite(ec); });
+    WriteSome();
+  }
+
+  void SetPiece(bool more) {
+    auto& body = response_->body();
+    body.data = piece_.empty() ? nullptr : piece_.data();
+    body.size = piece_.size();
+    body.more = more;
+  }
+
+  void WriteSome() {
+    http::async_write_some(
+        socket_, *serializer_,
+        [self = shared_from_this()](error_code ec, size_t sent) { self->OnWriteSome(ec, sent); });
+  }
+
+  void OnWriteSome(error_code ec, size_t sent) {
+    // The write deadline follows progress: a client that keeps reading gets the whole answer,
+    // however slowly; one that stops reading for read_timeout is cut (a cut chunked answer
+    // lacks its last chunk, so the client sees it was cut).
+    if (sent > 0) deadline_ = Clock::now() + settings_.read_timeout;
+    if (ec == http::error::need_buffer && stream_) {
+      // The last piece has gone out whole: make the next one. Each piece is its own turn of
+      // the loop, so that a large batch shares the loop with the other connections.
+      piece_.clear();
+      bool more = stream_->Next(&piece_);
+      SetPiece(more);
+      if (!more) stream_.reset();
+      WriteSome();
+    } else if (ec || serializer_->is_done()) {
+      OnWrite(ec);
+    } else {
+      WriteSome();
+    }
   }
 
   void OnWrite(error_code ec) {
@@ -240,7 +317,14 @@ class Session : public std::enable_shared_from_this<Session> {
     }
     received_ = {};
     access_line_.clear();
+    serializer_.reset();
     response_.reset();
+    stream_.reset();
+    if (piece_.capacity() > kKeptBufferBytes) {
+      piece_ = std::string();
+    } else {
+      piece_.clear();
+    }
     if (ec) {
       Close();
     } else if (!keep_alive_) {
@@ -257,6 +341,9 @@ class Session : public std::enable_shared_from_this<Session> {
     socket_.shutdown(tcp::socket::shutdown_send, ignored);
     deadline_ = Clock::now() + kLingerTime;
     idle_ = false;
+    parser_.reset();
+    buffer_.clear();
+    buffer_.shrink_to_fit();
     Drain();
   }
 
@@ -284,15 +371,21 @@ class Session : public std::enable_shared_from_this<Session> {
   tcp::socket socket_;
   Worker& worker_;
   const ServerSettings& settings_;
+  const HostFilter& hosts_;
   Metrics& metrics_;
   beast::flat_buffer buffer_{kMaxHeaderBytes + kMaxBodyBytes + 4096};
   std::optional<http::request_parser<http::string_body>> parser_;
-  std::optional<http::response<http::string_body>> response_;
+  // The answer being written: its header, the piece of body in piece_, and for a streamed body
+  // the source of the next pieces. The request (parser_) stays until it is written.
+  std::optional<http::response<http::buffer_body>> response_;
+  std::optional<http::response_serializer<http::buffer_body>> serializer_;
+  std::unique_ptr<BodySource> stream_;
+  std::string piece_;
   Clock::time_point deadline_;
   Clock::time_point received_;
   bool idle_ = true;
   bool closed_ = false;
-  bool continue_sent_ = false;
+  bool header_checked_ = false;
   bool keep_alive_ = false;
   int status_ = 0;
   Endpoint endpoint_ = Endpoint::kUnknown;
@@ -300,6 +393,13 @@ class Session : public std::enable_shared_from_this<Session> {
   std::string access_line_;
   char drain_[4096];
 };
+
+// The address part of ADDRESS:PORT, empty when it is not one.
+std::string ListenHost(const std::string& listen) {
+  std::string host;
+  unsigned short port = 0;
+  return SplitListenAddress(listen, &host, &port) ? host : std::string();
+}
 
 }  // namespace
 
@@ -329,9 +429,11 @@ bool SplitListenAddress(const std::string& listen, std::string* host, unsigned s
 class Server::Impl {
  public:
   Impl(ServerSettings settings, const DirectorySlot& slot, Metrics* metrics)
-      : settings_(std::move(settings)), metrics_(metrics) {
+      : settings_(std::move(settings)),
+        metrics_(metrics),
+        hosts_(settings_.allowed_hosts, ListenHost(settings_.listen)) {
     for (unsigned i = 0; i < std::max(settings_.threads, 1u); ++i) {
-      workers_.push_back(std::make_unique<Worker>(slot, metrics, i));
+      workers_.push_back(std::make_unique<Worker>(slot, metrics, i, settings_.expose_paths));
     }
     main_ = &workers_.front()->context;
     acceptor_.emplace(*main_);
@@ -372,18 +474,11 @@ class Server::Impl {
     WaitSignal();
   }
 
-  bool WatchFolder(const std::string& folder, std::function<void(const std::string&)> on_change,
-                   std::string* error) {
-    int fd = inotify_init1(IN_NONBLOCK | IN_CLOEXEC);
-    if (fd < 0 || inotify_add_watch(fd, folder.c_str(), IN_CLOSE_WRITE | IN_MOVED_TO) < 0) {
-      *error = "cannot watch the folder " + folder + ": " + std::strerror(errno);
-      if (fd >= 0) close(fd);
-      return false;
-    }
-    inotify_.emplace(*main_, fd);
-    on_change_ = std::move(on_change);
-    WaitFileEvent();
-    return true;
+  bool WatchFolder(const std::string& folder, std::function<void()> on_change, std::string* error) {
+    watch_.emplace(*main_, folder, std::move(on_change), kFolderPoll);
+    if (watch_->Start(error)) return true;
+    watch_.reset();
+    return false;
   }
 
   void Run(std::chrono::milliseconds grace) {
@@ -424,7 +519,7 @@ class Server::Impl {
       acceptor_->close(ignored);
       retry_->cancel();
       if (signals_) signals_->cancel(ignored);
-      if (inotify_) inotify_->close(ignored);
+      if (watch_) watch_->Close();
     });
     for (auto& worker : workers_) {
       Worker* w = worker.get();
@@ -473,7 +568,8 @@ class Server::Impl {
         socket.set_option(tcp::no_delay(true), ignored);
         std::string remote;
         if (settings_.access_log) remote = EndpointText(socket.remote_endpoint(ignored));
-        auto session = std::make_shared<Session>(std::move(socket), worker, settings_, metrics_);
+        auto session =
+            std::make_shared<Session>(std::move(socket), worker, settings_, hosts_, metrics_);
         session->set_remote(std::move(remote));
         asio::post(worker->context, [session] { session->Start(); });
       }
@@ -481,7 +577,7 @@ class Server::Impl {
     });
   }
 
-  // Once a second: closes the connections past their deadline. Ends when the loop stops and
+  // Twice a second: closes the connections past their deadline. Ends when the loop stops and
   // its last connection is gone.
   void Sweep(Worker* worker) {
     worker->sweep.expires_after(std::chrono::milliseconds(500));
@@ -490,6 +586,14 @@ class Server::Impl {
       auto now = Clock::now();
       std::vector<Session*> sessions(worker->sessions.begin(), worker->sessions.end());
       for (Session* session : sessions) session->CloseIfLate(now);
+      // Closed connections leave free blocks scattered in the heap; give them back to the
+      // system, so that a burst of large batches does not keep its memory.
+      if (worker->closed_since_trim > 0) {
+        worker->closed_since_trim = 0;
+#ifndef __SANITIZE_ADDRESS__  // the sanitizer owns the heap: glibc's arenas are not in use
+        malloc_trim(0);
+#endif
+      }
       if (!worker->stopping || !worker->sessions.empty()) Sweep(worker);
     });
   }
@@ -498,33 +602,28 @@ class Server::Impl {
     signals_->async_wait([this](error_code ec, int signal) {
       if (ec) return;
       on_signal_(signal);
-      if (signal == SIGHUP) WaitSignal();
-    });
-  }
-
-  void WaitFileEvent() {
-    inotify_->async_read_some(asio::buffer(events_), [this](error_code ec, size_t length) {
-      if (ec) return;
-      for (size_t at = 0; at + sizeof(inotify_event) <= length;) {
-        auto* event = reinterpret_cast<const inotify_event*>(events_ + at);
-        if (event->len > 0) on_change_(event->name);
-        at += sizeof(inotify_event) + event->len;
+      if (signal == SIGHUP) {
+        WaitSignal();
+        return;
       }
-      WaitFileEvent();
+      // Stopping: their default action comes back, so that a second SIGTERM or SIGINT ends the
+      // process at once. SIGHUP stays caught (and, the wait being cancelled, unanswered).
+      error_code ignored;
+      signals_->remove(SIGTERM, ignored);
+      signals_->remove(SIGINT, ignored);
     });
   }
 
   ServerSettings settings_;
   Metrics* metrics_;
+  HostFilter hosts_;
   std::vector<std::unique_ptr<Worker>> workers_;
   asio::io_context* main_;
   std::optional<tcp::acceptor> acceptor_;
   std::optional<asio::steady_timer> retry_;
   std::optional<asio::signal_set> signals_;
-  std::optional<asio::posix::stream_descriptor> inotify_;
+  std::optional<FolderWatch> watch_;
   std::function<void(int)> on_signal_;
-  std::function<void(const std::string&)> on_change_;
-  alignas(inotify_event) char events_[4096];
   size_t next_worker_ = 0;
 
   std::mutex mutex_;
@@ -541,8 +640,8 @@ std::string Server::BoundAddress() const { return impl_->BoundAddress(); }
 void Server::WatchSignals(std::function<void(int)> on_signal) {
   impl_->WatchSignals(std::move(on_signal));
 }
-bool Server::WatchFolder(const std::string& folder,
-                         std::function<void(const std::string&)> on_change, std::string* error) {
+bool Server::WatchFolder(const std::string& folder, std::function<void()> on_change,
+                         std::string* error) {
   return impl_->WatchFolder(folder, std::move(on_change), error);
 }
 void Server::Run(std::chrono::milliseconds grace) { impl_->Run(grace); }

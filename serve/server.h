@@ -5,6 +5,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "serve/metrics.h"
 #include "serve/served_directory.h"
@@ -21,6 +22,11 @@ struct ServerSettings {
   std::chrono::milliseconds idle_timeout = std::chrono::seconds(60);
   std::chrono::milliseconds read_timeout = std::chrono::seconds(10);
   bool access_log = false;
+  // Host names (and addresses) requests may name besides the listening address, "localhost" and
+  // the loopback addresses; "*": any.
+  std::vector<std::string> allowed_hosts;
+  // /v1/info shows the directory's full path, not only its file name.
+  bool expose_paths = false;
 };
 
 // Longest request line and header block, and longest request body.
@@ -44,12 +50,12 @@ class Server {
   // The address actually bound, as "127.0.0.1:PORT" or "[::1]:PORT".
   std::string BoundAddress() const;
 
-  // Calls on_signal(signal) on the first loop when SIGHUP, SIGINT or SIGTERM arrives.
+  // Calls on_signal(signal) on the first loop when SIGHUP, SIGINT or SIGTERM arrives. After
+  // SIGINT or SIGTERM, a second one ends the process at once (the signal's default action).
   void WatchSignals(std::function<void(int)> on_signal);
-  // Calls on_change(name) on the first loop when a file named name in folder is written and
-  // closed, or renamed into it. False when the folder cannot be watched.
-  bool WatchFolder(const std::string& folder, std::function<void(const std::string&)> on_change,
-                   std::string* error);
+  // Calls on_change() on the first loop when anything happens in folder, and every two seconds
+  // besides (a replaced folder is watched again). False when the folder cannot be watched.
+  bool WatchFolder(const std::string& folder, std::function<void()> on_change, std::string* error);
 
   // Serves until Stop() has been called and every connection is done, or grace has passed
   // since then (then the rest are cut).

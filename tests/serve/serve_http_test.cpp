@@ -101,6 +101,7 @@ TEST(Serve, EndpointsAndStatuses) {
       {bundled.port(), "GET", "/v1/info", 200,
        "\"countLine\":\"手机号码段共计:321047 [2002-11-08]\""},
       {small.port(), "GET", "/v1/info", 200, "\"heldPrefixes\":[139]"},
+      {small.port(), "GET", "/v1/info", 200, "{\"path\":\"small.dat\","},
       {bundled.port(), "GET", "/metrics", 200, "# TYPE korvalind_http_requests_total counter"},
       {bundled.port(), "GET", "/v1/lookup", 400, "\"error\":"},
       {bundled.port(), "GET", "/nothing/here", 404, "{\"error\":\"not found\"}"},
@@ -108,7 +109,7 @@ TEST(Serve, EndpointsAndStatuses) {
       {bundled.port(), "DELETE", "/v1/lookup/1390123", 405, "method not allowed"},
       {bundled.port(), "POST", "/healthz", 405, "method not allowed"},
       {bundled.port(), "PUT", "/v1/lookup", 405, "method not allowed"},
-      {bundled.port(), "BREW", "/metrics", 405, "method not allowed"},
+      {bundled.port(), "BREW", "/metrics", 501, "method not implemented"},
       {bundled.port(), "HEAD", "/v1/lookup/1390123", 200, ""},
   };
   for (const Case& c : cases) {
@@ -226,8 +227,9 @@ TEST(Serve, ExpectContinueGetsAnInterimAnswer) {
   ServerProcess server(kProgram, {"--directory", kBundled, "--threads", "1"});
   ASSERT_TRUE(server.started()) << server.log();
   HttpConnection connection(server.port());
-  ASSERT_TRUE(connection.Send(
-      "POST /v1/lookup HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\nExpect: 100-continue\r\n\r\n"));
+  ASSERT_TRUE(
+      connection.Send("POST /v1/lookup HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 8\r\nExpect: "
+                      "100-continue\r\n\r\n"));
   HttpResponse interim, answer;
   ASSERT_TRUE(connection.Read(&interim));
   EXPECT_EQ(interim.status, 100);
@@ -253,10 +255,12 @@ TEST(Serve, BadRequestsGetAnErrorAndNeverAnEcho) {
        false, 431},
       {"huge declared body", "POST /v1/lookup HTTP/1.1\r\nContent-Length: 2000000\r\n\r\n1", false,
        413},
-      {"truncated body", "POST /v1/lookup HTTP/1.1\r\nContent-Length: 100\r\n\r\n1390123\n", true,
+      {"truncated body",
+       "POST /v1/lookup HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 100\r\n\r\n1390123\n", true,
        400},
-      {"bad chunk", "POST /v1/lookup HTTP/1.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n", false,
-       400},
+      {"bad chunk",
+       "POST /v1/lookup HTTP/1.1\r\nHost: 127.0.0.1\r\nTransfer-Encoding: chunked\r\n\r\nzz\r\n",
+       false, 400},
   };
   for (const Case& c : cases) {
     SCOPED_TRACE(c.name);
@@ -282,7 +286,7 @@ TEST(Serve, KeepAliveAndPipelining) {
   HttpConnection connection(server.port());
   std::string three;
   for (const char* text : {"1390123", "1200000", "1300000"}) {
-    three += "GET /v1/lookup/" + std::string(text) + " HTTP/1.1\r\nHost: x\r\n\r\n";
+    three += "GET /v1/lookup/" + std::string(text) + " HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n";
   }
   ASSERT_TRUE(connection.Send(three));
   const int statuses[3] = {200, 400, 200};
@@ -294,7 +298,7 @@ TEST(Serve, KeepAliveAndPipelining) {
     EXPECT_NE(response.body.find(std::string("\"text\":\"") + texts[i]), std::string::npos);
   }
   // The same connection goes on serving.
-  ASSERT_TRUE(connection.Send("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n"));
+  ASSERT_TRUE(connection.Send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
   HttpResponse again;
   ASSERT_TRUE(connection.Read(&again));
   EXPECT_EQ(again.status, 200);
@@ -308,7 +312,7 @@ TEST(Serve, ListensOnIpv6Loopback) {
   }
   HttpConnection connection(server.port(), "::1");
   ASSERT_TRUE(connection.connected());
-  ASSERT_TRUE(connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: x\r\n\r\n"));
+  ASSERT_TRUE(connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
   HttpResponse response;
   ASSERT_TRUE(connection.Read(&response));
   EXPECT_EQ(response.body, std::string(kBeijing) + "\n");
@@ -331,7 +335,8 @@ TEST(Serve, LogsEventsAndWithAccessLogEachRequestEscaped) {
   ASSERT_TRUE(quiet.started() && logging.started());
   for (const ServerProcess* server : {&quiet, &logging}) {
     HttpConnection connection(server->port());
-    ASSERT_TRUE(connection.Send("GET /v1/lookup/1390123\xff\"x HTTP/1.1\r\nHost: x\r\n\r\n"));
+    ASSERT_TRUE(
+        connection.Send("GET /v1/lookup/1390123\xff\"x HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
     HttpResponse response;
     ASSERT_TRUE(connection.Read(&response));
     EXPECT_EQ(response.status, 200);

@@ -1,9 +1,12 @@
 // Reloads and shutdown of the built `korvalind serve`, under requests.
 #include <gtest/gtest.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 #include <atomic>
 #include <csignal>
 #include <cstdio>
+#include <functional>
 #include <string>
 #include <thread>
 
@@ -64,7 +67,7 @@ class LoadLoop {
       HttpConnection connection(port);
       for (int i = 0; i < 200 && !stop_; ++i) {
         HttpResponse response;
-        if (!connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: x\r\n\r\n") ||
+        if (!connection.Send("GET /v1/lookup/1390123 HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n") ||
             !connection.Read(&response) || response.status != 200) {
           ++failed_;
           break;
@@ -145,7 +148,71 @@ TEST(ServeReload, ReplacedFileSighupAndDamagedFile) {
   EXPECT_EQ(load.failed(), 0);
   EXPECT_GT(load.beijing() + load.hebei(), 100);
   server.Signal(SIGTERM);
-  EXPECT_EQ(server.Wait(10000), 0);
+  EXPECT_EQ(server.Wait(10000), 0) << server.log();
+}
+
+// The answer for 1390123 names 北京 (the bundled directory) or 河北 (the small one).
+std::string Province(int port) {
+  std::string body = Fetch(port, "GET", "/v1/lookup/1390123").body;
+  return body.find("北京") != std::string::npos   ? "北京"
+         : body.find("河北") != std::string::npos ? "河北"
+                                                  : body;
+}
+
+// Replacements that do not rename a file of the served name into the served folder: the folder
+// replaced by another, and the ConfigMap layout, whose "..data" link is swapped.
+TEST(ServeReload, SeesReplacedFoldersAndSwappedLinks) {
+  const std::string bundled = testing::ReadFile(kBundled);
+  const std::string small = SmallDirectory();
+  auto link = [](const std::string& target, const std::string& path) {
+    ASSERT_EQ(symlink(target.c_str(), path.c_str()), 0) << path;
+  };
+  struct Case {
+    std::string name;
+    std::function<std::string(const std::string& dir)> set_up;  // gives the path to serve
+    std::function<void(const std::string& dir, const std::string& bytes)> replace;
+  };
+  const std::vector<Case> cases = {
+      {"replaced folder",
+       [&](const std::string& dir) {
+         EXPECT_EQ(mkdir((dir + "/live").c_str(), 0755), 0);
+         testing::WriteFile(dir + "/live/Korvalind.dat", bundled);
+         return dir + "/live/Korvalind.dat";
+       },
+       [](const std::string& dir, const std::string& bytes) {
+         std::rename((dir + "/live").c_str(),
+                     (dir + "/live." + std::to_string(bytes.size())).c_str());
+         EXPECT_EQ(mkdir((dir + "/live").c_str(), 0755), 0);
+         ReplaceFile(dir + "/live/Korvalind.dat", bytes);
+       }},
+      {"ConfigMap",
+       [&](const std::string& dir) {
+         EXPECT_EQ(mkdir((dir + "/..v1").c_str(), 0755), 0);
+         testing::WriteFile(dir + "/..v1/Korvalind.dat", bundled);
+         link("..v1", dir + "/..data");
+         link("..data/Korvalind.dat", dir + "/Korvalind.dat");
+         return dir + "/Korvalind.dat";
+       },
+       [&](const std::string& dir, const std::string& bytes) {
+         std::string version = dir + "/..v" + std::to_string(bytes.size());
+         EXPECT_EQ(mkdir(version.c_str(), 0755), 0);
+         testing::WriteFile(version + "/Korvalind.dat", bytes);
+         link(version, dir + "/..data_tmp");
+         EXPECT_EQ(std::rename((dir + "/..data_tmp").c_str(), (dir + "/..data").c_str()), 0);
+       }},
+  };
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.name);
+    TempDir dir;
+    ServerProcess server(kProgram, {"--directory", c.set_up(dir.path()), "--threads", "1"});
+    ASSERT_TRUE(server.started()) << server.log();
+    ASSERT_EQ(Province(server.port()), "北京");
+    c.replace(dir.path(), small);
+    EXPECT_TRUE(WaitFor([&] { return Province(server.port()) == "河北"; }, 8000)) << server.log();
+    // And again: the new folder, or the new link, is watched in turn.
+    c.replace(dir.path(), bundled);
+    EXPECT_TRUE(WaitFor([&] { return Province(server.port()) == "北京"; }, 8000)) << server.log();
+  }
 }
 
 TEST(ServeShutdown, SigtermFinishesRunningRequestsThenExitsZero) {
@@ -153,9 +220,10 @@ TEST(ServeShutdown, SigtermFinishesRunningRequestsThenExitsZero) {
   ASSERT_TRUE(server.started()) << server.log();
   // One request half sent, one connection idle between requests.
   HttpConnection running(server.port());
-  ASSERT_TRUE(running.Send("POST /v1/lookup HTTP/1.1\r\nHost: x\r\nContent-Length: 8\r\n\r\n139"));
+  ASSERT_TRUE(
+      running.Send("POST /v1/lookup HTTP/1.1\r\nHost: 127.0.0.1\r\nContent-Length: 8\r\n\r\n139"));
   HttpConnection idle(server.port());
-  ASSERT_TRUE(idle.Send("GET /healthz HTTP/1.1\r\nHost: x\r\n\r\n"));
+  ASSERT_TRUE(idle.Send("GET /healthz HTTP/1.1\r\nHost: 127.0.0.1\r\n\r\n"));
   HttpResponse first;
   ASSERT_TRUE(idle.Read(&first));
   // Both accepted, and the connection that asks.
@@ -191,6 +259,17 @@ TEST(ServeShutdown, SigintCutsAStalledRequestAfterTheGracePeriod) {
   EXPECT_EQ(server.Wait(9000), 0) << server.log();
   auto took = std::chrono::steady_clock::now() - started;
   EXPECT_GE(took, std::chrono::seconds(1));  // the grace it was given, not an abrupt stop
+}
+
+TEST(ServeShutdown, ASecondSigtermEndsTheGracePeriod) {
+  ServerProcess server(kProgram, {"--directory", kBundled, "--threads", "1"});
+  ASSERT_TRUE(server.started()) << server.log();
+  HttpConnection stalled(server.port());
+  ASSERT_TRUE(stalled.Send("GET /healthz HTTP/1.1\r\nHost"));
+  server.Signal(SIGTERM);
+  ASSERT_TRUE(server.WaitForLog("SIGTERM", 5000)) << server.log();
+  server.Signal(SIGTERM);
+  EXPECT_NE(server.Wait(3000), -2) << "still running within the 5 s grace";
 }
 
 }  // namespace

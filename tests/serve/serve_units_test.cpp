@@ -22,8 +22,9 @@ TEST(RequestTarget, MapsPathsAndParameters) {
       {"/v1/lookup/1390123", Endpoint::kLookup, "1390123", false},
       {"/v1/lookup/1390123?any_prefix=1", Endpoint::kLookup, "1390123", true},
       {"/v1/lookup/%2B86%20139-0123?any_prefix=true", Endpoint::kLookup, "+86 139-0123", true},
-      {"/v1/lookup/+86139", Endpoint::kLookup, "+86139", false},  // "+" is not a blank
-      {"/v1/lookup/%zz%4", Endpoint::kLookup, "%zz%4", false},    // broken escapes stay
+      {"/v1/lookup/+86139", Endpoint::kLookup, "+86139", false},  // a path's "+" is a plus
+      {"/v1/lookup?number=%2B86+139+0123&any_prefix=1", Endpoint::kLookup, "+86 139 0123", true},
+      {"/v1/lookup/%zz%4", Endpoint::kLookup, "%zz%4", false},  // broken escapes stay
       {"/v1/lookup/%FF%00x", Endpoint::kLookup, std::string("\xff\0x", 3), false},
       {"/v1/lookup/a/b", Endpoint::kLookup, "a/b", false},
       {"/v1/lookup?number=1390123&any_prefix=0", Endpoint::kLookup, "1390123", false},
@@ -99,10 +100,12 @@ TEST(JsonText, ParsesStringArrays) {
       {"[\"a\nb\"]", false, {}},
   };
   for (const Case& c : cases) {
-    std::vector<std::string> texts;
+    PackedTexts packed;
     std::string error;
-    EXPECT_EQ(ParseJsonStringArray(c.json, 3, &texts, &error), c.ok) << c.json;
+    EXPECT_EQ(ParseJsonStringArray(c.json, 3, &packed, &error), c.ok) << c.json;
     if (c.ok) {
+      std::vector<std::string> texts;
+      for (size_t i = 0; i < packed.size(); ++i) texts.emplace_back(packed[i]);
       EXPECT_EQ(texts, c.texts) << c.json;
     } else {
       EXPECT_FALSE(error.empty()) << c.json;

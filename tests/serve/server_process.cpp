@@ -9,10 +9,12 @@
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cctype>
 #include <chrono>
 #include <csignal>
 #include <cstring>
+#include <thread>
 
 namespace korvalind::testing {
 namespace {
@@ -116,10 +118,13 @@ std::string HttpResponse::Header(std::string_view name) const {
   return "";
 }
 
-HttpConnection::HttpConnection(int port, const std::string& address) {
+HttpConnection::HttpConnection(int port, const std::string& address, int receive_buffer) {
   bool v6 = address.find(':') != std::string::npos;
   fd_ = socket(v6 ? AF_INET6 : AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
   if (fd_ < 0) return;
+  if (receive_buffer > 0) {
+    setsockopt(fd_, SOL_SOCKET, SO_RCVBUF, &receive_buffer, sizeof receive_buffer);
+  }
   int rc;
   if (v6) {
     sockaddr_in6 to{};
@@ -159,9 +164,10 @@ bool HttpConnection::Fill(int timeout_ms) {
   pollfd fd = {fd_, POLLIN, 0};
   if (poll(&fd, 1, timeout_ms) <= 0) return false;
   char buffer[65536];
-  ssize_t n = recv(fd_, buffer, sizeof buffer, 0);
+  ssize_t n = recv(fd_, buffer, std::min(sizeof buffer, pace_bytes_), 0);
   if (n <= 0) return false;
   buffer_.append(buffer, static_cast<size_t>(n));
+  if (pace_ms_ > 0) std::this_thread::sleep_for(std::chrono::milliseconds(pace_ms_));
   return true;
 }
 
@@ -191,6 +197,29 @@ bool HttpConnection::Read(HttpResponse* response, int timeout_ms, bool head) {
   }
   buffer_.erase(0, end + 4);
   if (head || response->status == 100) length = 0;
+  if (!head && response->Header("transfer-encoding") == "chunked") {
+    // Chunks up to the last one (size 0); false when the connection ends before it.
+    while (true) {
+      size_t line_end;
+      while ((line_end = buffer_.find("\r\n")) == std::string::npos) {
+        if (!Fill(RemainingMs(deadline))) return false;
+      }
+      size_t size = std::strtoul(buffer_.c_str(), nullptr, 16);
+      while (buffer_.size() < line_end + 2 + size + 2) {
+        if (!Fill(RemainingMs(deadline))) return false;
+      }
+      response->body.append(buffer_, line_end + 2, size);
+      buffer_.erase(0, line_end + 2 + size + 2);
+      if (size == 0) return true;
+    }
+  }
+  if (!head && response->status != 100 && response->status != 204 && response->status != 304 &&
+      response->Header("content-length").empty()) {
+    // Neither length nor chunks: the body ends with the connection.
+    while (Fill(RemainingMs(deadline))) {
+    }
+    length = buffer_.size();
+  }
   while (buffer_.size() < length) {
     if (!Fill(RemainingMs(deadline))) return false;
   }

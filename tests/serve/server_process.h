@@ -53,7 +53,9 @@ struct HttpResponse {
 // A client connection to 127.0.0.1:port (or address) with raw writes and parsed reads.
 class HttpConnection {
  public:
-  explicit HttpConnection(int port, const std::string& address = "127.0.0.1");
+  // receive_buffer > 0: the socket's receive buffer in bytes (a client that reads little).
+  explicit HttpConnection(int port, const std::string& address = "127.0.0.1",
+                          int receive_buffer = 0);
   ~HttpConnection();
   HttpConnection(const HttpConnection&) = delete;
   HttpConnection& operator=(const HttpConnection&) = delete;
@@ -62,8 +64,14 @@ class HttpConnection {
   // Sends bytes as they are; false when the connection refused them.
   bool Send(std::string_view bytes);
   void CloseSending();
+  // Reads at most bytes at a time, pausing for pause_ms after each read: a slow reader.
+  void Pace(size_t bytes, int pause_ms) {
+    pace_bytes_ = bytes;
+    pace_ms_ = pause_ms;
+  }
   // Reads one response (at most timeout_ms); false when the connection ended or timed out
-  // first. head: the response to a HEAD request (no body, whatever Content-Length says).
+  // first, a chunked body before its last chunk included. head: the response to a HEAD request
+  // (no body, whatever Content-Length says).
   bool Read(HttpResponse* response, int timeout_ms = 5000, bool head = false);
   // True when the server closed the connection within timeout_ms (nothing more arrives).
   bool ClosedByPeer(int timeout_ms);
@@ -73,6 +81,8 @@ class HttpConnection {
 
   int fd_ = -1;
   std::string buffer_;
+  size_t pace_bytes_ = 65536;
+  int pace_ms_ = 0;
 };
 
 // GET (or another method) of target on a fresh connection; status 0 when nothing came back.
