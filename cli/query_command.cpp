@@ -5,6 +5,7 @@
 #include <string>
 
 #include "cli/answer_format.h"
+#include "cli/answer_suffixes.h"
 #include "cli/commands.h"
 #include "cli/directory_choice.h"
 #include "cli/line_reader.h"
@@ -29,6 +30,8 @@ class Answerer {
         settings_(settings),
         text_encoding_(settings.encoding == Encoding::kGbk ? TextEncoding::kGbk
                                                            : TextEncoding::kUtf8),
+        suffixes_(image, settings.format == Format::kText ? Format::kTsv : settings.format,
+                  settings.encoding),
         out_(STDOUT_FILENO),
         err_(STDERR_FILENO) {}
 
@@ -54,6 +57,20 @@ class Answerer {
     return answer.outcome == QueryAnswer::Outcome::kOk;
   }
 
+  // Answers a block of whole lines, each ending in LF, as LineReader::Next would give them.
+  bool AnswerLines(std::string_view lines) {
+    bool all_found = true;
+    while (!lines.empty() && !failed()) {
+      const size_t end = lines.find('\n');
+      std::string_view line = lines.substr(0, end);
+      lines.remove_prefix(end + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      const bool too_long = line.size() > LineReader::kMaxLine;
+      all_found &= Answer(line.substr(0, LineReader::kMaxLine), too_long);
+    }
+    return all_found;
+  }
+
   bool Flush() { return out_.Flush(); }
   // A write has failed: the answers that follow would be lost too.
   bool failed() const { return out_.failed() || err_.failed(); }
@@ -62,20 +79,28 @@ class Answerer {
 
  private:
   // One tsv or json line, answered through the directory index with no allocation; the
-  // index-less walk stands in where the index cannot answer.
+  // index-less walk stands in where the index cannot answer. A plain text's line is put together
+  // from the parts the suffix table keeps.
   bool AnswerLine(std::string_view text, bool too_long) {
     QueryAnswer::Outcome outcome = QueryAnswer::Outcome::kInvalid;
-    AnswerTexts texts;
+    std::uint32_t code = 0;
     std::uint8_t key[kSegmentKeySize];
-    if (!too_long && KeyOf(text, key) &&
-        !QuerySegmentKeyIndexed(image_, key, text_encoding_, &outcome, &texts)) {
+    if (!too_long && KeyOf(text, key) && !QuerySegmentKeyCode(image_, key, &outcome, &code)) {
       QueryAnswer answer = QuerySegmentKey(image_, key);
       FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
       out_.Write({});
       return answer.outcome == QueryAnswer::Outcome::kOk;
     }
-    AppendAnswerLine(settings_.format, settings_.encoding, text, outcome, texts, &out_.buffer(),
-                     &scratch_);
+    if (suffixes_.IsPlain(text)) {
+      suffixes_.AppendLine(text, outcome, code, &out_.buffer());
+    } else {
+      AnswerTexts texts;
+      if (outcome == QueryAnswer::Outcome::kOk) {
+        AnswerTextsOfCode(image_, code, text_encoding_, &texts);
+      }
+      AppendAnswerLine(settings_.format, settings_.encoding, text, outcome, texts, &out_.buffer(),
+                       &scratch_);
+    }
     out_.Write({});
     return outcome == QueryAnswer::Outcome::kOk;
   }
@@ -102,6 +127,7 @@ class Answerer {
   const DirectoryImage& image_;
   QuerySettings settings_;
   TextEncoding text_encoding_;
+  AnswerSuffixes suffixes_;
   Output out_;
   Output err_;
   std::string errors_;
@@ -163,10 +189,16 @@ int RunQuery(const Arguments& args) {
       continue;
     }
     LineReader reader(STDIN_FILENO, &Answerer::FlushCallback, &answerer);
-    std::string_view line;
+    std::string_view lines;
     bool too_long = false;
-    while (!answerer.failed() && reader.Next(&line, &too_long)) {
-      all_found &= answerer.Answer(line, too_long);
+    while (!answerer.failed()) {
+      if (reader.NextLines(&lines)) {
+        all_found &= answerer.AnswerLines(lines);
+      } else if (reader.Next(&lines, &too_long)) {
+        all_found &= answerer.Answer(lines, too_long);
+      } else {
+        break;
+      }
     }
     read_error = reader.error();
     if (read_error != 0) break;

@@ -80,14 +80,32 @@ class DirectoryIndex {
   // The answer texts of the first record with key, in encoding. kUnknown also when the record's
   // texts were not prepared.
   Lookup FindAnswer(const std::uint8_t* key, TextEncoding encoding, AnswerTexts* texts) const {
+    std::uint32_t code = 0;
+    const Lookup found = FindAnswerCode(key, &code);
+    if (found == Lookup::kFound) AnswerOfCode(code, encoding, texts);
+    return found;
+  }
+
+  // Every prepared answer (a place pair's texts with one SIM card kind) has a number below
+  // kAnswerCodes, so that a caller answering many keys can keep what it derives from an answer in
+  // a flat table, once per answer.
+  static constexpr std::uint32_t kAnswerCodes = kMaxPreparedPairs * 8;
+
+  // FindAnswer, giving the answer's code instead of its texts.
+  Lookup FindAnswerCode(const std::uint8_t* key, std::uint32_t* code) const {
     std::uint32_t slot = 0;
     if (!Slot(key, &slot)) return Lookup::kUnknown;
     if (slot == 0) return Lookup::kNone;
     if ((slot & kRecordNumberFlag) != 0) return Lookup::kUnknown;
     const Variant& variant = variants_[slot - 1];
     if (variant.pair == kNoPair) return Lookup::kUnknown;
-    PairTexts(variant.pair, variant.byte0 >> 5, encoding, texts);
+    *code = std::uint32_t{variant.pair} << 3 | variant.byte0 >> 5;
     return Lookup::kFound;
+  }
+
+  // The texts of a code that FindAnswerCode gave, in encoding.
+  void AnswerOfCode(std::uint32_t code, TextEncoding encoding, AnswerTexts* texts) const {
+    PairTexts(static_cast<std::uint16_t>(code >> 3), static_cast<int>(code & 7), encoding, texts);
   }
 
   // The texts for a record with these place indexes and SIM card kind, or false when they were

@@ -201,9 +201,17 @@ QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key
 bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key,
                             TextEncoding encoding, QueryAnswer::Outcome* outcome,
                             AnswerTexts* texts) {
+  std::uint32_t code = 0;
+  if (!QuerySegmentKeyCode(image, key, outcome, &code)) return false;
+  if (*outcome == QueryAnswer::Outcome::kOk) AnswerTextsOfCode(image, code, encoding, texts);
+  return true;
+}
+
+bool QuerySegmentKeyCode(const DirectoryImage& image, const std::uint8_t* key,
+                         QueryAnswer::Outcome* outcome, std::uint32_t* code) {
   const DirectoryIndex* index = UsableIndex(image);
   if (index == nullptr) return false;
-  switch (index->FindAnswer(key, encoding, texts)) {
+  switch (index->FindAnswerCode(key, code)) {
     case DirectoryIndex::Lookup::kFound:
       *outcome = QueryAnswer::Outcome::kOk;
       return true;
@@ -214,6 +222,11 @@ bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key
       break;
   }
   return false;
+}
+
+void AnswerTextsOfCode(const DirectoryImage& image, std::uint32_t code, TextEncoding encoding,
+                       AnswerTexts* texts) {
+  image.index->AnswerOfCode(code, encoding, texts);
 }
 
 }  // namespace korvalind
