@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cipher/rc2_paths.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -211,6 +212,14 @@ TEST(CommandLine, HelpAndVersionIntoAFullDeviceFail) {
     EXPECT_EQ(r.exitCode, 2) << option;
     EXPECT_NE(r.err.find("No space left on device"), std::string::npos) << r.err;
   }
+}
+
+// bench/compare prints the path beside its figures from this line.
+TEST(CommandLine, VersionNamesTheRc2Path) {
+  testing::ProcessResult r = Korvalind({"--version"});
+  EXPECT_EQ(r.exitCode, 0);
+  EXPECT_EQ(r.out,
+            "korvalind 1.0.0.1\nRC2 path: " + std::string(Rc2PathName(Rc2ActivePath())) + "\n");
 }
 
 TEST(CommandLine, InfoShowsTheSegmentCount) {
