@@ -7,13 +7,6 @@
 namespace korvalind::cli {
 namespace {
 
-// The form's labels and a colon, code page 936.
-constexpr std::string_view kProvinceLabel = "\xca\xa1\xb7\xdd";                     // 省份
-constexpr std::string_view kCityLabel = "\xb3\xc7\xca\xd0";                         // 城市
-constexpr std::string_view kSimTypeLabel = "SIM \xbf\xa8\xc0\xe0\xd0\xcd";          // SIM 卡类型
-constexpr std::string_view kAreaCodeLabel = "\xb3\xa4\xcd\xbe\xc7\xf8\xba\xc5";     // 长途区号
-constexpr std::string_view kPostCodeLabel = "\xd3\xca\xd5\xfe\xb1\xe0\xc2\xeb";     // 邮政编码
-
 std::string Convert(Encoding encoding, std::string_view gbk) {
   return encoding == Encoding::kGbk ? std::string(gbk) : GbkToUtf8(gbk);
 }
@@ -21,15 +14,6 @@ std::string Convert(Encoding encoding, std::string_view gbk) {
 bool IsControl(char c) {
   auto byte = static_cast<unsigned char>(c);
   return byte < 0x20 || byte == 0x7F;
-}
-
-// A GBK character of two bytes: its second byte may be any of 0x40 to 0xFE but 0x7F, so it can
-// look like "\\" (0x5C) or another ASCII character, and must be passed on with its first byte.
-bool IsGbkPair(std::string_view text, size_t i) {
-  auto lead = static_cast<unsigned char>(text[i]);
-  if (lead < 0x81 || lead > 0xFE || i + 1 >= text.size()) return false;
-  auto trail = static_cast<unsigned char>(text[i + 1]);
-  return trail >= 0x40 && trail <= 0xFE && trail != 0x7F;
 }
 
 // Appends the text as given, valid in the output's encoding. A control character in it (an
@@ -67,132 +51,91 @@ std::string GivenText(Encoding encoding, std::string_view text) {
   return out;
 }
 
-std::string_view StatusName(QueryAnswer::Outcome outcome) {
-  switch (outcome) {
-    case QueryAnswer::Outcome::kOk:
-      return "ok";
-    case QueryAnswer::Outcome::kNotFound:
-      return "not-found";
-    case QueryAnswer::Outcome::kInvalid:
-      break;
+// The text form: a labelled line per field that has a label, the window's five always (empty for
+// a miss, as the window empties them), the others only when they say something.
+void AppendTextForm(const AnswerView& view, bool ok, std::string* out) {
+  char digits[8];
+  for (const AnswerFieldInfo& info : kAnswerFields) {
+    if (info.label.empty()) continue;
+    const std::string_view value = AnswerFieldValue(view, info.field, digits);
+    if (info.formField ? !ok : value.empty()) continue;
+    *out += info.label;
+    *out += ": ";
+    *out += value;
+    *out += '\n';
   }
-  return "invalid";
 }
 
 }  // namespace
 
-// A JSON string of value, escaped character by character: in GBK a two-byte character passes
-// whole, so that the output decoded as GBK is JSON.
-void AppendJsonString(std::string_view value, Encoding encoding, std::string* out) {
-  *out += '"';
-  size_t plain = 0;  // start of the run of bytes that need no escape
-  for (size_t i = 0; i < value.size(); ++i) {
-    if (encoding == Encoding::kGbk && IsGbkPair(value, i)) {
-      ++i;
-      continue;
-    }
-    auto c = static_cast<unsigned char>(value[i]);
-    if (c != '"' && c != '\\' && c >= 0x20 && c != 0x7F) continue;
-    out->append(value.substr(plain, i - plain));
-    plain = i + 1;
-    if (c == '"' || c == '\\') {
-      *out += '\\';
-      *out += value[i];
+Columns DefaultColumns() {
+  Columns columns = {{Column::Kind::kText}, {Column::Kind::kStatus}};
+  for (const AnswerFieldInfo& info : kAnswerFields) {
+    if (info.formField) columns.push_back({Column::Kind::kField, info.field});
+  }
+  return columns;
+}
+
+bool ParseColumns(std::string_view list, Columns* columns, std::string* error) {
+  columns->clear();
+  while (true) {
+    const size_t comma = list.find(',');
+    const std::string_view name = list.substr(0, comma);
+    Column column;
+    if (name == "text") {
+      column.kind = Column::Kind::kText;
+    } else if (name == "status") {
+      column.kind = Column::Kind::kStatus;
+    } else if (FindAnswerField(name, &column.field)) {
+      column.kind = Column::Kind::kField;
     } else {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      *out += escape;
+      std::string known = "text, status";
+      for (const AnswerFieldInfo& info : kAnswerFields) known += ", " + std::string(info.name);
+      *error = "unknown field \"" + std::string(name) + "\" in --fields (use " + known + ")";
+      return false;
     }
+    columns->push_back(column);
+    if (comma == std::string_view::npos) return true;
+    list.remove_prefix(comma + 1);
   }
-  out->append(value.substr(plain));
-  *out += '"';
-}
-
-std::string NormalizeAnyPrefix(std::string_view text) {
-  std::string out;
-  NormalizeAnyPrefix(text, &out);
-  return out;
-}
-
-void NormalizeAnyPrefix(std::string_view text, std::string* out) {
-  const size_t begin = text.find_first_not_of(" \t");
-  text.remove_prefix(begin == std::string_view::npos ? text.size() : begin);
-  if (text.substr(0, 3) == "+86") {
-    text.remove_prefix(3);
-  } else if (text.substr(0, 4) == "0086") {
-    text.remove_prefix(4);
-  }
-  out->clear();
-  for (char c : text) {
-    if (c != ' ' && c != '\t' && c != '-') *out += c;
-  }
-}
-
-bool IsAnyPrefixSegment(std::string_view text) {
-  if (text.size() < 7 || text[0] != '1') return false;
-  for (size_t i = 0; i < 7; ++i) {
-    if (text[i] < '0' || text[i] > '9') return false;
-  }
-  return true;
 }
 
 void FormatAnswer(Format format, Encoding encoding, std::string_view text,
-                  const QueryAnswer& answer, std::string* out, std::string* errors) {
+                  const QueryAnswer& answer, std::string* out, std::string* errors,
+                  const Columns& columns) {
   const bool ok = answer.outcome == QueryAnswer::Outcome::kOk;
-  const std::string_view empty;
-  const std::string_view fields[5] = {
-      ok ? std::string_view(answer.province) : empty, ok ? std::string_view(answer.city) : empty,
-      ok ? std::string_view(answer.simType) : empty, ok ? std::string_view(answer.areaCode) : empty,
-      ok ? std::string_view(answer.postCode) : empty};
-  switch (format) {
-    case Format::kText: {
-      if (!ok) {
-        std::string_view message = answer.outcome == QueryAnswer::Outcome::kInvalid
-                                       ? kInvalidSegmentMessage
-                                       : kNotFoundMessage;
-        *errors += GivenText(encoding, text) + ": " + Convert(encoding, message) + "\n";
-        return;
-      }
-      const std::string_view labels[5] = {kProvinceLabel, kCityLabel, kSimTypeLabel,
-                                          kAreaCodeLabel, kPostCodeLabel};
-      for (int i = 0; i < 5; ++i) {
-        *out += Convert(encoding, labels[i]);
-        *out += ": ";
-        *out += Convert(encoding, fields[i]);
-        *out += '\n';
-      }
-      return;
+  AnswerView view = ViewOf(answer);
+  if (format == Format::kText) {
+    std::string form;
+    AppendTextForm(view, ok, &form);
+    *out += Convert(encoding, form);
+    if (!ok) {
+      std::string_view message = answer.outcome == QueryAnswer::Outcome::kInvalid
+                                     ? kInvalidSegmentMessage
+                                     : kNotFoundMessage;
+      *errors += GivenText(encoding, text) + ": " + Convert(encoding, message) + "\n";
     }
-    case Format::kTsv:
-    case Format::kJson:
-      break;
+    return;
   }
-  AnswerTexts texts;
+  // The answer's texts are code page 936: in UTF-8 output they are converted once, here.
   std::string converted[5];
-  if (ok) {
-    std::string_view* targets[5] = {&texts.province, &texts.city, &texts.simType,
-                                    &texts.areaCode, &texts.postCode};
+  if (encoding == Encoding::kUtf8) {
+    std::string_view* texts[5] = {&view.texts.province, &view.texts.city, &view.texts.simType,
+                                  &view.texts.areaCode, &view.texts.postCode};
     for (int i = 0; i < 5; ++i) {
-      if (encoding == Encoding::kGbk) {
-        *targets[i] = fields[i];
-      } else {
-        converted[i] = GbkToUtf8(fields[i]);
-        *targets[i] = converted[i];
-      }
+      converted[i] = GbkToUtf8(*texts[i]);
+      *texts[i] = converted[i];
     }
+    view.encoding = TextEncoding::kUtf8;
   }
   std::string scratch;
-  AppendAnswerLine(format, encoding, text, answer.outcome, texts, out, &scratch);
+  AppendAnswerLine(format, encoding, columns, text, view, out, &scratch);
 }
 
-void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
-                      QueryAnswer::Outcome outcome, const AnswerTexts& texts, std::string* out,
+void AppendAnswerLine(Format format, Encoding encoding, const Columns& columns,
+                      std::string_view text, const AnswerView& answer, std::string* out,
                       std::string* scratch) {
-  const bool ok = outcome == QueryAnswer::Outcome::kOk;
-  const std::string_view fields[5] = {
-      ok ? texts.province : std::string_view(), ok ? texts.city : std::string_view(),
-      ok ? texts.simType : std::string_view(), ok ? texts.areaCode : std::string_view(),
-      ok ? texts.postCode : std::string_view()};
+  char digits[8];
   if (format == Format::kTsv) {
     // A tab or line end inside the text or a name would add a column or a line: made blanks.
     auto blank_separators = [out](size_t from) {
@@ -201,38 +144,30 @@ void AppendAnswerLine(Format format, Encoding encoding, std::string_view text,
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
       }
     };
-    AppendGivenText(encoding, text, true, out, scratch);
-    *out += '\t';
-    *out += StatusName(outcome);
-    for (std::string_view field : fields) {
-      *out += '\t';
-      size_t start = out->size();
-      *out += field;
-      blank_separators(start);
+    bool first = true;
+    for (const Column& column : columns) {
+      if (!first) *out += '\t';
+      first = false;
+      switch (column.kind) {
+        case Column::Kind::kText:
+          AppendGivenText(encoding, text, true, out, scratch);
+          break;
+        case Column::Kind::kStatus:
+          *out += StatusName(answer.outcome);
+          break;
+        case Column::Kind::kField: {
+          const size_t start = out->size();
+          *out += AnswerFieldValue(answer, column.field, digits);
+          blank_separators(start);
+          break;
+        }
+      }
     }
     *out += '\n';
     return;
   }
-  static constexpr std::string_view kKeys[5] = {"province", "city", "simType", "areaCode",
-                                                "postCode"};
-  *out += "{\"text\":";
-  scratch->clear();
-  if (encoding == Encoding::kGbk) {
-    scratch->append(text);
-  } else {
-    AppendValidUtf8(text, scratch);
-  }
-  AppendJsonString(*scratch, encoding, out);
-  *out += ",\"status\":\"";
-  *out += StatusName(outcome);
-  *out += '"';
-  for (int i = 0; i < 5; ++i) {
-    *out += ",\"";
-    *out += kKeys[i];
-    *out += "\":";
-    AppendJsonString(fields[i], encoding, out);
-  }
-  *out += "}\n";
+  AppendAnswerJson(text, answer, out);
+  *out += '\n';
 }
 
 }  // namespace korvalind::cli

@@ -1,31 +1,38 @@
 #pragma once
 
+#include <array>
 #include <cstdint>
 #include <string>
 #include <string_view>
 #include <vector>
 
 #include "cli/answer_format.h"
+#include "directory/answer_model.h"
 #include "directory/directory_image.h"
 #include "directory/query.h"
 
 namespace korvalind::cli {
 
 // The tsv and json lines of AppendAnswerLine for texts that it writes as they are, built from
-// parts worked out once: a head before the text, and a suffix after it for each outcome and, for
-// ok lines, for each answer code of the image's index. An ok line of the filter is then the text
-// and two copies instead of five fields escaped and converted again for every line.
+// parts worked out once: a head before the text, and a suffix after it for each line key. An ok
+// line of the filter is then the text and two copies instead of every field escaped and
+// converted again for every line.
 //
-// The parts are cut out of lines that AppendAnswerLine itself writes, so that they hold exactly
-// its bytes whatever it writes. Should a line one day depend on more than the outcome and the
-// answer code (say, on the segment's own data), that goes into the key of the suffix table.
+// A line's key is what its bytes after the text depend on: the outcome; for ok lines the
+// answer code of the image's index (place texts and SIM card kind); for ok and not-found lines
+// the number plan's byte of the segment (carrier and service). Columns that show the segment
+// itself would make every segment a key of its own: with them, every line is left to
+// AppendAnswerLine. The parts are cut out of lines that AppendAnswerLine itself writes, so that
+// they hold exactly its bytes.
 class AnswerSuffixes {
  public:
-  // format is kTsv or kJson. image must outlive this object and keep its index.
-  AnswerSuffixes(const DirectoryImage& image, Format format, Encoding encoding);
+  // format is kTsv or kJson; columns are read for kTsv. image must outlive this object and keep
+  // its index.
+  AnswerSuffixes(const DirectoryImage& image, Format format, Encoding encoding,
+                 const Columns& columns);
 
-  // True when AppendAnswerLine writes text as it is: printable ASCII, and in json neither a quote
-  // nor a backslash. The lines of other texts must come from AppendAnswerLine.
+  // True when the line of text can be put together here: AppendAnswerLine writes text as it is
+  // (printable ASCII, and in json neither a quote nor a backslash), once.
   bool IsPlain(std::string_view text) const {
     if (!usable_) return false;
     for (char c : text) {
@@ -35,17 +42,15 @@ class AnswerSuffixes {
     return true;
   }
 
-  // Appends the line of a plain text with this outcome and, for kOk, the answer code that
-  // QuerySegmentKeyCode gave.
+  // Appends the line of a plain text with this outcome, the answer code QuerySegmentKeyCode gave
+  // (for kOk) and the accepted segment (for kOk and kNotFound).
   void AppendLine(std::string_view text, QueryAnswer::Outcome outcome, std::uint32_t code,
-                  std::string* out) {
-    const std::string_view suffix = Suffix(outcome, code);
+                  std::uint32_t segment, std::string* out) {
+    const std::string_view suffix = Suffix(outcome, code, segment);
     if (!usable_) {
       // The suffix just made did not fit: this line, like all that follow, is written whole.
-      AnswerTexts texts;
-      if (outcome == QueryAnswer::Outcome::kOk)
-        AnswerTextsOfCode(image_, code, TextEncodingOf(), &texts);
-      AppendAnswerLine(format_, encoding_, text, outcome, texts, out, &scratch_);
+      AppendAnswerLine(format_, encoding_, columns_, text, View(outcome, code, segment), out,
+                       &scratch_);
       return;
     }
     out->append(head_);
@@ -54,44 +59,45 @@ class AnswerSuffixes {
   }
 
  private:
-  // Where an ok suffix lies in ok_text_; length 0 until it is first needed.
+  // Where a suffix lies in text_; length 0 until it is first needed.
   struct Span {
     std::uint32_t offset = 0;
     std::uint32_t length = 0;
   };
 
-  std::string_view Suffix(QueryAnswer::Outcome outcome, std::uint32_t code) {
-    switch (outcome) {
-      case QueryAnswer::Outcome::kOk:
-        break;
-      case QueryAnswer::Outcome::kNotFound:
-        return not_found_;
-      case QueryAnswer::Outcome::kInvalid:
-        return invalid_;
+  std::string_view Suffix(QueryAnswer::Outcome outcome, std::uint32_t code, std::uint32_t segment) {
+    Span* span = &invalid_;
+    if (outcome != QueryAnswer::Outcome::kInvalid) {
+      const std::uint8_t plan = PlanByte(segment);
+      if (outcome == QueryAnswer::Outcome::kNotFound) {
+        span = &not_found_[plan];
+      } else {
+        std::vector<Span>& ok = ok_[plan];
+        if (ok.empty()) ok.resize(DirectoryIndex::kAnswerCodes);
+        span = &ok[code];
+      }
     }
-    if (code >= ok_.size() || ok_[code].length == 0) AddOkSuffix(code);
-    return std::string_view(ok_text_).substr(ok_[code].offset, ok_[code].length);
+    if (span->length == 0) *span = AddSuffix(View(outcome, code, segment), nullptr);
+    return std::string_view(text_).substr(span->offset, span->length);
   }
 
-  // The suffix of the lines of this outcome and texts; stores their head in *head, or checks it
-  // against head_ when head is nullptr.
-  std::string CutSuffix(QueryAnswer::Outcome outcome, const AnswerTexts& texts, std::string* head);
-  void AddOkSuffix(std::uint32_t code);
+  AnswerView View(QueryAnswer::Outcome outcome, std::uint32_t code, std::uint32_t segment) const;
 
-  TextEncoding TextEncodingOf() const {
-    return encoding_ == Encoding::kGbk ? TextEncoding::kGbk : TextEncoding::kUtf8;
-  }
+  // Cuts the suffix of the lines of view out of the lines of "" and "0" and keeps it in text_;
+  // stores their head in *head, or checks it against head_ when head is nullptr.
+  Span AddSuffix(const AnswerView& view, std::string* head);
 
   const DirectoryImage& image_;
   Format format_;
   Encoding encoding_;
+  Columns columns_;
   bool json_;
   bool usable_ = true;
   std::string head_;
-  std::string not_found_;
-  std::string invalid_;
-  std::vector<Span> ok_;
-  std::string ok_text_;
+  Span invalid_;
+  std::array<Span, 256> not_found_{};
+  std::array<std::vector<Span>, 256> ok_;  // by plan byte, then by answer code
+  std::string text_;
   std::string line_, zero_, scratch_;
 };
 

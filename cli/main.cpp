@@ -118,7 +118,7 @@ struct Command {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"query", RunQuery, {{"directory", "format", "encoding"}, {"any-prefix"}}},
+      {"query", RunQuery, {{"directory", "format", "encoding", "fields"}, {"any-prefix"}}},
       {"info", RunInfo, {{"directory"}, {}}},
       {"encipher", RunEncipher, {{}, {}}},
       {"decipher", RunDecipher, {{}, {}}},

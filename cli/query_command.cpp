@@ -2,6 +2,7 @@
 
 #include <cerrno>
 #include <cstring>
+#include <optional>
 #include <string>
 
 #include "cli/answer_format.h"
@@ -11,6 +12,7 @@
 #include "cli/line_reader.h"
 #include "cli/output.h"
 #include "directory/loader.h"
+#include "directory/number_text.h"
 #include "directory/query.h"
 
 namespace korvalind::cli {
@@ -20,6 +22,7 @@ struct QuerySettings {
   Format format = Format::kText;
   Encoding encoding = Encoding::kUtf8;
   bool any_prefix = false;
+  Columns columns = DefaultColumns();
 };
 
 // Answers texts one by one into buffered standard output and error.
@@ -28,10 +31,11 @@ class Answerer {
   Answerer(const DirectoryImage& image, const QuerySettings& settings)
       : image_(image),
         settings_(settings),
+        acceptance_(HeldPrefixes(image)),
         text_encoding_(settings.encoding == Encoding::kGbk ? TextEncoding::kGbk
                                                            : TextEncoding::kUtf8),
         suffixes_(image, settings.format == Format::kText ? Format::kTsv : settings.format,
-                  settings.encoding),
+                  settings.encoding, settings.columns),
         out_(STDOUT_FILENO),
         err_(STDERR_FILENO) {}
 
@@ -40,13 +44,16 @@ class Answerer {
     if (settings_.format != Format::kText) return AnswerLine(text, too_long);
     QueryAnswer answer = Look(text, too_long);
     errors_.clear();
+    form_.clear();
+    FormatAnswer(settings_.format, settings_.encoding, text, answer, &form_, &errors_,
+                 settings_.columns);
     // Answers in text form are kept apart by one empty line, wherever their texts came from; a
-    // refused text writes nothing here, so it adds no line of its own.
-    if (answer.outcome == QueryAnswer::Outcome::kOk) {
+    // text that writes nothing here (a refusal, a miss outside the plan) adds no line of its own.
+    if (!form_.empty()) {
       if (answered_) out_.buffer() += '\n';
       answered_ = true;
+      out_.buffer() += form_;
     }
-    FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
     if (!errors_.empty()) {
       // Keep the two streams in order for a reader that merges them.
       out_.Flush();
@@ -82,57 +89,51 @@ class Answerer {
   // index-less walk stands in where the index cannot answer. A plain text's line is put together
   // from the parts the suffix table keeps.
   bool AnswerLine(std::string_view text, bool too_long) {
-    QueryAnswer::Outcome outcome = QueryAnswer::Outcome::kInvalid;
+    AnswerView view;
+    view.encoding = text_encoding_;
+    view.segment = too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
     std::uint32_t code = 0;
-    std::uint8_t key[kSegmentKeySize];
-    if (!too_long && KeyOf(text, key) && !QuerySegmentKeyCode(image_, key, &outcome, &code)) {
-      QueryAnswer answer = QuerySegmentKey(image_, key);
-      FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_);
-      out_.Write({});
-      return answer.outcome == QueryAnswer::Outcome::kOk;
+    if (view.segment != 0) {
+      std::uint8_t key[kSegmentKeySize];
+      SegmentKey(view.segment, key);
+      if (!QuerySegmentKeyCode(image_, key, &view.outcome, &code)) {
+        QueryAnswer answer = QuerySegment(image_, view.segment);
+        FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_,
+                     settings_.columns);
+        out_.Write({});
+        return answer.outcome == QueryAnswer::Outcome::kOk;
+      }
     }
     if (suffixes_.IsPlain(text)) {
-      suffixes_.AppendLine(text, outcome, code, &out_.buffer());
+      suffixes_.AppendLine(text, view.outcome, code, view.segment, &out_.buffer());
     } else {
-      AnswerTexts texts;
-      if (outcome == QueryAnswer::Outcome::kOk) {
-        AnswerTextsOfCode(image_, code, text_encoding_, &texts);
+      if (view.outcome == QueryAnswer::Outcome::kOk) {
+        AnswerTextsOfCode(image_, code, text_encoding_, &view.texts);
       }
-      AppendAnswerLine(settings_.format, settings_.encoding, text, outcome, texts, &out_.buffer(),
-                       &scratch_);
+      AppendAnswerLine(settings_.format, settings_.encoding, settings_.columns, text, view,
+                       &out_.buffer(), &scratch_);
     }
     out_.Write({});
-    return outcome == QueryAnswer::Outcome::kOk;
-  }
-
-  // The segment key of an accepted text.
-  bool KeyOf(std::string_view text, std::uint8_t* key) {
-    if (settings_.any_prefix) {
-      NormalizeAnyPrefix(text, &normalized_);
-      text = normalized_;
-      if (!IsAnyPrefixSegment(text)) return false;
-    } else if (!IsAcceptedSegmentText(image_, text)) {
-      return false;
-    }
-    PackSegmentKey(text.substr(1, 6), key);
-    return true;
+    return view.outcome == QueryAnswer::Outcome::kOk;
   }
 
   QueryAnswer Look(std::string_view text, bool too_long) {
-    std::uint8_t key[kSegmentKeySize];
-    if (too_long || !KeyOf(text, key)) return QueryAnswer{};
-    return QuerySegmentKey(image_, key);
+    const std::uint32_t segment =
+        too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
+    return segment == 0 ? QueryAnswer{} : QuerySegment(image_, segment);
   }
 
   const DirectoryImage& image_;
   QuerySettings settings_;
+  SegmentAcceptance acceptance_;
   TextEncoding text_encoding_;
   AnswerSuffixes suffixes_;
   Output out_;
   Output err_;
   std::string errors_;
   std::string scratch_;
-  std::string normalized_;
+  std::string prepared_;
+  std::string form_;
   bool answered_ = false;
 };
 
@@ -158,6 +159,17 @@ bool ParseSettings(const Arguments& args, QuerySettings* settings) {
     return false;
   }
   settings->any_prefix = args.Flag("any-prefix");
+  if (std::optional<std::string> fields = args.Value("fields")) {
+    if (settings->format != Format::kTsv) {
+      PrintError("--fields chooses tsv columns: it needs --format tsv");
+      return false;
+    }
+    std::string error;
+    if (!ParseColumns(*fields, &settings->columns, &error)) {
+      PrintError(error);
+      return false;
+    }
+  }
   return true;
 }
 

@@ -8,6 +8,7 @@
 #include "cli/commands.h"
 #include "directory/query.h"
 #include "platform/gbk.h"
+#include "platform/json_string.h"
 
 namespace korvalind::cli {
 namespace {
@@ -63,7 +64,8 @@ ShownAnswers::ShownAnswers(const SegmentAnswers& answers, Format format, Encodin
 
 void ShownAnswers::AppendText(std::string_view text, std::string* out) const {
   if (format_ == Format::kJson) {
-    AppendJsonString(text, encoding_, out);
+    AppendJsonString(text, out,
+                     encoding_ == Encoding::kGbk ? TextEncoding::kGbk : TextEncoding::kUtf8);
     return;
   }
   const size_t start = out->size();

@@ -30,21 +30,6 @@ std::vector<std::string_view> VisiblePlaces(const DirectoryImage& image) {
   return places;
 }
 
-// "province,city" -> the zone answer of the first entry that holds it before a ":". An entry
-// with several ":" answers for each of its heads, as the walk would find it for each.
-std::unordered_map<std::string_view, std::string_view> ZoneHeads(const DirectoryImage& image) {
-  std::unordered_map<std::string_view, std::string_view> heads;
-  ForEachEntry(ZoneTableRegion(image), [&](std::string_view entry) {
-    entry = VisibleEntry(entry);
-    for (size_t colon = entry.find(':'); colon != std::string_view::npos;
-         colon = entry.find(':', colon + 1)) {
-      heads.try_emplace(entry.substr(0, colon), entry.substr(colon + 1));
-    }
-    return false;
-  });
-  return heads;
-}
-
 }  // namespace
 
 DirectoryIndex::Lookup DirectoryIndex::Find(const DirectoryImage& image, const std::uint8_t* key,
@@ -80,6 +65,7 @@ bool DirectoryIndex::Answer(std::uint16_t province, std::uint16_t city, int kind
 void DirectoryIndex::PairTexts(std::uint16_t pair, int kind, TextEncoding encoding,
                                AnswerTexts* texts) const {
   const PreparedPair& prepared = pairs_[pair];
+  texts->kind = static_cast<std::uint8_t>(kind);
   const bool gbk = encoding == TextEncoding::kGbk;
   const std::uint8_t* lengths = prepared.lengths + (gbk ? 0 : 4);
   const char* at = text_.data() + prepared.offset;
@@ -193,10 +179,8 @@ std::shared_ptr<const DirectoryIndex> DirectoryIndex::Build(const DirectoryImage
     zone_key.assign(province).append(",").append(city);
     auto head = heads.find(zone_key);
     std::string_view zone = head == heads.end() ? std::string_view() : head->second;
-    std::string_view parts[4];
-    parts[0] = province;
-    parts[1] = city.empty() ? province : city;
-    SplitZoneAnswer(zone, &parts[2], &parts[3]);
+    const ShownPlace shown = ShowPlace(province, city, zone);
+    const std::string_view parts[4] = {shown.province, shown.city, shown.postCode, shown.areaCode};
 
     PreparedPair prepared;
     prepared.offset = static_cast<std::uint32_t>(text.size());

@@ -11,10 +11,9 @@
 #include "directory/directory_image.h"
 #include "directory/key_numbering.h"
 #include "directory/segment_record.h"
+#include "platform/gbk.h"
 
 namespace korvalind {
-
-enum class TextEncoding { kGbk, kUtf8 };
 
 // The texts a found segment is answered with, in one encoding. city is already the province when
 // the record has no city.
@@ -24,6 +23,7 @@ struct AnswerTexts {
   std::string_view simType;
   std::string_view areaCode;
   std::string_view postCode;
+  std::uint8_t kind = 0;  // the record's SIM card kind, whose label simType is
 };
 
 namespace index_detail {

@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <cstdint>
 #include <string_view>
+#include <unordered_map>
 
 #include "directory/directory_image.h"
 
@@ -63,5 +64,26 @@ inline void SplitZoneAnswer(std::string_view zone, std::string_view* post_code,
     *area_code = zone.substr(comma + 1);
   }
 }
+
+// The place texts of an answer: the province, the city (the province when the record names no
+// city), and the postal and area codes of the zone answer found for the record's own
+// "province,city" (an empty city keys as "province,").
+struct ShownPlace {
+  std::string_view province;
+  std::string_view city;
+  std::string_view postCode;
+  std::string_view areaCode;
+};
+inline ShownPlace ShowPlace(std::string_view province, std::string_view city,
+                            std::string_view zone) {
+  ShownPlace shown{province, city.empty() ? province : city, {}, {}};
+  SplitZoneAnswer(zone, &shown.postCode, &shown.areaCode);
+  return shown;
+}
+
+// "province,city" -> the zone answer of the first entry that holds it before a ":", as
+// ZoneLookup finds it. An entry with several ":" answers for each of its heads, as the walk would
+// find it for each. The views point into image.
+std::unordered_map<std::string_view, std::string_view> ZoneHeads(const DirectoryImage& image);
 
 }  // namespace korvalind

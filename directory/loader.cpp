@@ -103,13 +103,18 @@ Status ParseDeciphered(std::string_view deciphered, std::string_view name, Direc
   return Status::Ok();
 }
 
+Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes) {
+  std::string reason;
+  if (!ReadRegularFile(path, kMaxDirectoryFileSize, bytes, &reason).ok()) {
+    return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
+  }
+  return Status::Ok();
+}
+
 Status LoadDirectory(const std::string& path, DirectoryImage* image, IndexPolicy policy) {
   *image = DirectoryImage();
   LargeBytes bytes;
-  std::string reason;
-  if (!ReadRegularFile(path, kMaxDirectoryFileSize, &bytes, &reason).ok()) {
-    return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
-  }
+  if (Status status = ReadDirectoryFile(path, &bytes); !status.ok()) return status;
   return LoadDeciphering(std::move(bytes), path, policy, image);
 }
 

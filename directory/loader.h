@@ -22,6 +22,11 @@ enum class IndexPolicy { kBuild, kSkip };
 Status LoadDirectory(const std::string& path, DirectoryImage* image,
                      IndexPolicy policy = IndexPolicy::kBuild);
 
+// Reads the enciphered directory file at path: a regular file only (a FIFO or a device would
+// block or never end, a folder is refused as such), and only one small enough to be a directory.
+// The error is "directory file \"<path>\" cannot be read: <reason>".
+Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes);
+
 // The same for the bytes of an enciphered directory file already in memory, deciphered in place;
 // name stands for the file in messages. The image always gets its index.
 Status LoadEnciphered(LargeBytes bytes, std::string_view name, DirectoryImage* image);

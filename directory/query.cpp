@@ -56,6 +56,19 @@ SegmentRecord RecordAt(const char* bytes) {
 
 }  // namespace
 
+std::unordered_map<std::string_view, std::string_view> ZoneHeads(const DirectoryImage& image) {
+  std::unordered_map<std::string_view, std::string_view> heads;
+  ForEachEntry(ZoneTableRegion(image), [&](std::string_view entry) {
+    entry = VisibleEntry(entry);
+    for (size_t colon = entry.find(':'); colon != std::string_view::npos;
+         colon = entry.find(':', colon + 1)) {
+      heads.try_emplace(entry.substr(0, colon), entry.substr(colon + 1));
+    }
+    return false;
+  });
+  return heads;
+}
+
 bool IsValidSegmentText(std::string_view text) {
   if (text.size() < 7) return false;
   if (text[0] != '1' || text[1] != '3') return false;
@@ -79,12 +92,9 @@ std::bitset<100> HeldPrefixes(const DirectoryImage& image) {
 }
 
 bool IsAcceptedSegmentText(const DirectoryImage& image, std::string_view text) {
-  if (IsValidSegmentText(text)) return true;
-  if (text.size() < 7 || text[0] != '1') return false;
-  if (!std::all_of(text.begin(), text.begin() + 7, [](char c) { return c >= '0' && c <= '9'; })) {
-    return false;
-  }
-  return HoldsPrefix(image, static_cast<unsigned>((text[1] - '0') * 10 + (text[2] - '0')));
+  const std::uint32_t segment = SegmentOfDigits(text);
+  if (segment == 0) return false;
+  return PlanOfSegment(segment).inPlan || HoldsPrefix(image, segment / 10000 - 100);
 }
 
 std::optional<SegmentRecord> FindSegmentRecord(const DirectoryImage& image,
@@ -156,14 +166,25 @@ std::string_view SimKindLabel(int kind) {
 }
 
 QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text) {
-  if (!IsAcceptedSegmentText(image, text)) {
-    QueryAnswer answer;
-    answer.outcome = QueryAnswer::Outcome::kInvalid;
-    return answer;
+  if (!IsAcceptedSegmentText(image, text)) return QueryAnswer{};
+  return QuerySegment(image, SegmentOfDigits(text));
+}
+
+void SegmentKey(std::uint32_t segment, std::uint8_t* key) {
+  const std::uint32_t digits = segment % 1000000;
+  for (int i = 2; i >= 0; --i) {
+    const std::uint32_t pair = digits / (i == 2 ? 1 : i == 1 ? 100 : 10000) % 100;
+    key[i] = static_cast<std::uint8_t>((pair / 10) << 4 | (pair % 10));
   }
+}
+
+QueryAnswer QuerySegment(const DirectoryImage& image, std::uint32_t segment) {
   std::uint8_t key[kSegmentKeySize];
-  PackSegmentKey(text.substr(1, 6), key);
-  return QuerySegmentKey(image, key);
+  SegmentKey(segment, key);
+  QueryAnswer answer = QuerySegmentKey(image, key);
+  answer.segment = segment;
+  answer.plan = PlanOfSegment(segment);
+  return answer;
 }
 
 QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key) {
@@ -174,6 +195,7 @@ QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key
     return answer;
   }
   answer.outcome = QueryAnswer::Outcome::kOk;
+  answer.kind = record->kind();
   const DirectoryIndex* index = UsableIndex(image);
   AnswerTexts texts;
   if (index != nullptr && index->Answer(record->provinceIndex(), record->cityIndex(),
@@ -186,15 +208,13 @@ QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key
     return answer;
   }
   SegmentFields fields = DecodeSegmentRecord(image, *record);
-  answer.province = fields.province;
-  answer.city = fields.city.empty() ? fields.province : fields.city;
+  const std::string zone = ZoneLookup(image, fields.province, fields.city);
+  const ShownPlace shown = ShowPlace(fields.province, fields.city, zone);
+  answer.province = shown.province;
+  answer.city = shown.city;
   answer.simType = std::string(SimKindLabel(record->kind()));
-  // The zone is looked up with the decoded city: an empty city keys as "province,".
-  std::string zone = ZoneLookup(image, fields.province, fields.city);
-  std::string_view post_code, area_code;
-  SplitZoneAnswer(zone, &post_code, &area_code);
-  answer.postCode = post_code;
-  answer.areaCode = area_code;
+  answer.postCode = shown.postCode;
+  answer.areaCode = shown.areaCode;
   return answer;
 }
 

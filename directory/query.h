@@ -8,6 +8,7 @@
 
 #include "directory/directory_image.h"
 #include "directory/directory_index.h"
+#include "directory/number_plan.h"
 #include "directory/segment_record.h"
 
 namespace korvalind {
@@ -20,9 +21,9 @@ bool IsValidSegmentText(std::string_view text);
 // followed by p's two digits, set when some record's key is a packed-decimal segment of it.
 std::bitset<100> HeldPrefixes(const DirectoryImage& image);
 
-// The acceptance rule of a directory: IsValidSegmentText, or the first seven bytes are digits
-// beginning with "1" and image holds a segment with the same first three digits. With an empty
-// image this is IsValidSegmentText alone.
+// The default acceptance rule of a directory (see SegmentAcceptance): the first seven bytes are
+// digits forming a segment of the number plan, or beginning with "1" and the two digits of a
+// three-digit prefix that image holds. Every text IsValidSegmentText accepts is accepted.
 bool IsAcceptedSegmentText(const DirectoryImage& image, std::string_view text);
 
 // The first record (in file order) whose bytes 1-3 equal the 3-byte key, or none.
@@ -45,7 +46,9 @@ std::string ZoneLookup(const DirectoryImage& image, std::string_view province,
 // Telecom, 7 China Broadnet; empty for 0.
 std::string_view SimKindLabel(int kind);
 
-// The answer to one query, as the form shows it. Texts are code page 936.
+// The answer to one query. Texts are code page 936. The five texts and kind are set for kOk only;
+// segment and plan for every accepted text (kOk and kNotFound). answer_model.h says how each
+// surface shows it.
 struct QueryAnswer {
   enum class Outcome { kOk, kInvalid, kNotFound };
   Outcome outcome = Outcome::kInvalid;
@@ -54,14 +57,24 @@ struct QueryAnswer {
   std::string simType;
   std::string areaCode;
   std::string postCode;
+  int kind = 0;               // the record's SIM card kind, 0 to 7
+  std::uint32_t segment = 0;  // 1000000 to 1999999
+  PlanEntry plan;             // the number plan's carrier and service of the segment
 };
 
 // Acceptance (IsAcceptedSegmentText), key, look-up, decoding and zone: everything of a query
 // except the window.
 QueryAnswer QueryNumber(const DirectoryImage& image, std::string_view text);
 
-// The same after validation: look-up, decoding and zone for a 3-byte segment key.
+// The same for an accepted segment (1000000 to 1999999).
+QueryAnswer QuerySegment(const DirectoryImage& image, std::uint32_t segment);
+
+// The same after validation: look-up, decoding and zone for a 3-byte segment key. segment and
+// plan are left unset.
 QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key);
+
+// The 3-byte key of a segment 1000000 to 1999999: its last six digits, packed decimal.
+void SegmentKey(std::uint32_t segment, std::uint8_t* key);
 
 // The same through the image's index, without copying: on true, *outcome is kOk or kNotFound and,
 // for kOk, *texts views the index's texts in encoding (valid while the image and its index are

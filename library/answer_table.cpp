@@ -30,6 +30,7 @@ void AnswerTable::Build(const DirectoryImage& image) {
 
   // Where each answer's ten texts start in texts_: pointers are made once texts_ is complete.
   std::vector<std::array<size_t, 10>> starts;
+  std::vector<int> kinds;
   // kind, province and city of a record -> its code; the five GBK texts -> the code.
   std::unordered_map<std::uint64_t, std::uint32_t> code_of_record;
   std::unordered_map<std::string, std::uint32_t> code_of_texts;
@@ -78,6 +79,7 @@ void AnswerTable::Build(const DirectoryImage& image) {
         texts_.push_back('\0');
       }
       starts.push_back(at);
+      kinds.push_back(answer.kind);
     }
     code_of_record.emplace(place_kind, texts->second);
     codes_[offset] = texts->second;
@@ -89,6 +91,7 @@ void AnswerTable::Build(const DirectoryImage& image) {
     const auto& at = starts[a];
     answers_[a].gbk = {base + at[0], base + at[1], base + at[2], base + at[3], base + at[4]};
     answers_[a].utf8 = {base + at[5], base + at[6], base + at[7], base + at[8], base + at[9]};
+    answers_[a].kind = kinds[a];
   }
 }
 

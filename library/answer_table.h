@@ -34,11 +34,14 @@ class AnswerTable {
   const korvalind_answer& Answer(std::uint32_t code, bool gbk) const {
     return gbk ? answers_[code].gbk : answers_[code].utf8;
   }
+  // The SIM card kind of a code below size() (its label is the answer's sim_type).
+  int Kind(std::uint32_t code) const { return answers_[code].kind; }
 
  private:
   struct Prepared {
     korvalind_answer utf8;
     korvalind_answer gbk;
+    int kind = 0;
   };
 
   std::vector<std::uint32_t> codes_;

@@ -24,28 +24,6 @@
 namespace korvalind::library {
 namespace {
 
-// Region ends are 32-bit, so no directory file is longer than this (trailer and fill included).
-constexpr std::uint64_t kLargestDirectoryFile = 0xFFFFFFFFull + 12 + 8;
-
-Status CannotRead(const std::string& path, const std::string& reason) {
-  return Status::IoError("directory file \"" + path + "\" cannot be read: " + reason);
-}
-
-// Closes the descriptor on every way out.
-class FileDescriptor {
- public:
-  explicit FileDescriptor(int fd) : fd_(fd) {}
-  FileDescriptor(const FileDescriptor&) = delete;
-  FileDescriptor& operator=(const FileDescriptor&) = delete;
-  ~FileDescriptor() {
-    if (fd_ >= 0) ::close(fd_);
-  }
-  int get() const { return fd_; }
-
- private:
-  int fd_;
-};
-
 bool IsRegularFile(const std::string& path) {
   struct stat info {};
   return ::stat(path.c_str(), &info) == 0 && S_ISREG(info.st_mode);
@@ -80,54 +58,14 @@ std::string DefaultPath() {
   return path;
 }
 
-Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes) {
-  bytes->clear();
-  // O_NONBLOCK: opening a FIFO for reading must not wait for a writer.
-  FileDescriptor file(::open(path.c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK));
-  if (file.get() < 0) return CannotRead(path, std::strerror(errno));
-  struct stat info {};
-  if (::fstat(file.get(), &info) != 0) return CannotRead(path, std::strerror(errno));
-  if (!S_ISREG(info.st_mode)) return CannotRead(path, "it is not a regular file");
-  if (static_cast<std::uint64_t>(info.st_size) > kLargestDirectoryFile) {
-    return CannotRead(
-        path, "it is too large to be a directory (" + std::to_string(info.st_size) + " bytes)");
-  }
-  const int flags = ::fcntl(file.get(), F_GETFL);
-  if (flags >= 0) ::fcntl(file.get(), F_SETFL, flags & ~O_NONBLOCK);
-  // Read to the end even when the file grew since fstat, up to the same limit.
-  constexpr size_t kChunk = 1 << 16;
-  size_t filled = 0;
-  bytes->resize(static_cast<size_t>(info.st_size) + 1);
-  for (;;) {
-    if (filled == bytes->size()) {
-      if (filled > kLargestDirectoryFile) {
-        bytes->clear();
-        return CannotRead(path, "it is too large to be a directory");
-      }
-      bytes->resize(filled + kChunk);
-    }
-    ssize_t n = ::read(file.get(), bytes->data() + filled, bytes->size() - filled);
-    if (n == 0) break;
-    if (n < 0) {
-      if (errno == EINTR) continue;
-      const int error = errno;
-      bytes->clear();
-      return CannotRead(path, std::strerror(error));
-    }
-    filled += static_cast<size_t>(n);
-  }
-  bytes->resize(filled);
-  return Status::Ok();
-}
-
 Status OpenDirectory(LargeBytes bytes, const std::string& name, korvalind_directory* directory) {
   directory->path = name;
   if (Status status = LoadEnciphered(std::move(bytes), name, &directory->image); !status.ok()) {
     return status;
   }
   directory->answers.Build(directory->image);
-  directory->acceptance.Build(directory->image);
   directory->held_prefixes = HeldPrefixes(directory->image);
+  directory->acceptance = SegmentAcceptance(directory->held_prefixes);
   directory->count_line_gbk = CountLine(directory->image);
   directory->count_line_utf8 = GbkToUtf8(directory->count_line_gbk);
   return Status::Ok();

@@ -4,8 +4,8 @@
 #include <string>
 
 #include "directory/directory_image.h"
+#include "directory/number_text.h"
 #include "korvalind/korvalind.h"
-#include "library/acceptance.h"
 #include "library/answer_table.h"
 #include "platform/large_buffer.h"
 #include "platform/status.h"
@@ -16,7 +16,7 @@ struct korvalind_directory {
   korvalind::DirectoryImage image;
   std::string path;
   korvalind::library::AnswerTable answers;
-  korvalind::library::Acceptance acceptance;
+  korvalind::SegmentAcceptance acceptance;
   std::bitset<100> held_prefixes;
   std::string count_line_gbk;
   std::string count_line_utf8;
@@ -29,10 +29,6 @@ namespace korvalind::library {
 // under the prefix that holds this library, so that a library installed under any prefix finds
 // the directory installed with it.
 std::string DefaultPath();
-
-// Reads the enciphered directory file at path. Only a regular file is read (a FIFO or a device
-// would block or never end), and only one small enough to be a directory.
-Status ReadDirectoryFile(const std::string& path, LargeBytes* bytes);
 
 // Deciphers and checks bytes, then prepares *directory for look-ups. name stands for the file in
 // messages. Throws std::bad_alloc when memory runs out.

@@ -1,4 +1,6 @@
 // The C interface: argument checks, and the one place where C++ failures become statuses.
+#include <algorithm>
+#include <cstddef>
 #include <cstring>
 #include <memory>
 #include <new>
@@ -6,6 +8,7 @@
 #include <string_view>
 
 #include "directory/loader.h"
+#include "directory/number_plan.h"
 #include "korvalind/korvalind.h"
 #include "library/batch_lookup.h"
 #include "library/directory_handle.h"
@@ -48,6 +51,19 @@ korvalind_status Finish(std::unique_ptr<korvalind_directory> directory, const St
   *out = directory.release();
   Report(error, KORVALIND_OK, "");
   return KORVALIND_OK;
+}
+
+// Writes the fields of full that lie within answer->size.
+void WriteAnswer(korvalind_answer_ex full, korvalind_answer_ex* answer) {
+  full.size = answer->size;
+  std::memcpy(answer, &full, std::min(answer->size, sizeof full));
+}
+
+// The smallest size korvalind_lookup_ex accepts: the fields up to post_code.
+constexpr size_t kSmallestAnswerEx = offsetof(korvalind_answer_ex, post_code) + sizeof(const char*);
+
+korvalind_carrier CarrierCode(korvalind::Carrier carrier) {
+  return static_cast<korvalind_carrier>(carrier);
 }
 
 korvalind_status OutOfMemory(korvalind_error* error, std::string_view name) {
@@ -96,7 +112,7 @@ korvalind_status korvalind_open(const char* path, korvalind_directory** out,
     name = path != nullptr ? std::string(path) : library::DefaultPath();
     auto directory = std::make_unique<korvalind_directory>();
     LargeBytes bytes;
-    Status status = library::ReadDirectoryFile(name, &bytes);
+    Status status = korvalind::ReadDirectoryFile(name, &bytes);
     if (status.ok()) status = library::OpenDirectory(std::move(bytes), name, directory.get());
     return Finish(std::move(directory), status, out, error);
   } catch (const std::bad_alloc&) {
@@ -133,8 +149,9 @@ korvalind_status korvalind_lookup_code(const korvalind_directory* directory, con
     return KORVALIND_BAD_ARGUMENT;
   }
   const std::string_view view(text == nullptr ? "" : text, length);
+  std::string prepared;
   const std::uint32_t segment =
-      directory->acceptance.SegmentOfText(view, (flags & KORVALIND_ANY_PREFIX) != 0);
+      directory->acceptance.SegmentOfText(view, (flags & KORVALIND_ANY_PREFIX) != 0, &prepared);
   if (segment == 0) {
     *code = KORVALIND_CODE_INVALID;
     return KORVALIND_INVALID;
@@ -155,18 +172,82 @@ korvalind_status korvalind_lookup(const korvalind_directory* directory, const ch
   return status;
 }
 
-korvalind_status korvalind_lookup_numbers(const korvalind_directory* directory,
-                                          const int64_t* numbers, size_t count, unsigned flags,
-                                          uint32_t* codes) {
+korvalind_status korvalind_lookup_ex(const korvalind_directory* directory, const char* text,
+                                     size_t length, unsigned flags, korvalind_answer_ex* answer) {
+  if (answer == nullptr || answer->size < kSmallestAnswerEx || (flags & ~kLookupFlags) != 0) {
+    return KORVALIND_BAD_ARGUMENT;
+  }
+  if (directory == nullptr || (text == nullptr && length != 0)) return KORVALIND_BAD_ARGUMENT;
+  const std::string_view view(text == nullptr ? "" : text, length);
+  std::string prepared;
+  const std::uint32_t segment =
+      directory->acceptance.SegmentOfText(view, (flags & KORVALIND_ANY_PREFIX) != 0, &prepared);
+  korvalind_answer_ex full{};
+  full.province = full.city = full.sim_type = full.area_code = full.post_code = "";
+  full.carrier = full.carrier_id = full.service = "";
+  if (segment == 0) {
+    WriteAnswer(full, answer);
+    return KORVALIND_INVALID;
+  }
+  const bool gbk = (flags & KORVALIND_GBK) != 0;
+  const korvalind::PlanEntry plan = korvalind::PlanOfSegment(segment);
+  full.carrier = gbk ? korvalind::CarrierNameGbk(plan.carrier).data()
+                     : korvalind::CarrierNameUtf8(plan.carrier).data();
+  full.carrier_id = korvalind::CarrierId(plan.carrier).data();
+  full.service = korvalind::ServiceName(plan.service).data();
+  full.carrier_code = CarrierCode(plan.carrier);
+  full.segment = segment;
+  const std::uint32_t code =
+      directory->answers.CodeAt(segment - library::AnswerTable::kFirstSegment);
+  if (code == KORVALIND_CODE_NOT_FOUND) {
+    WriteAnswer(full, answer);
+    return KORVALIND_NOT_FOUND;
+  }
+  const korvalind_answer& texts = directory->answers.Answer(code, gbk);
+  full.province = texts.province;
+  full.city = texts.city;
+  full.sim_type = texts.sim_type;
+  full.area_code = texts.area_code;
+  full.post_code = texts.post_code;
+  full.kind = directory->answers.Kind(code);
+  WriteAnswer(full, answer);
+  return KORVALIND_OK;
+}
+
+korvalind_status korvalind_lookup_numbers_ex(const korvalind_directory* directory,
+                                             const int64_t* numbers, size_t count, unsigned flags,
+                                             uint32_t* codes, uint8_t* carriers) {
   if (directory == nullptr || (flags & ~KORVALIND_ANY_PREFIX) != 0 ||
       (count != 0 && (numbers == nullptr || codes == nullptr))) {
     return KORVALIND_BAD_ARGUMENT;
   }
-  library::LookupNumbers(
-      directory->answers.codes(),
-      directory->acceptance.AcceptedPrefixes((flags & KORVALIND_ANY_PREFIX) != 0), numbers, count,
-      codes);
+  library::LookupNumbers(directory->answers.codes(),
+                         directory->acceptance.Blocks((flags & KORVALIND_ANY_PREFIX) != 0), numbers,
+                         count, codes, carriers);
   return KORVALIND_OK;
+}
+
+korvalind_status korvalind_lookup_numbers(const korvalind_directory* directory,
+                                          const int64_t* numbers, size_t count, unsigned flags,
+                                          uint32_t* codes) {
+  return korvalind_lookup_numbers_ex(directory, numbers, count, flags, codes, nullptr);
+}
+
+const char* korvalind_carrier_name(int carrier, unsigned flags) {
+  if (carrier < 0 || carrier >= korvalind::kCarrierCount) return "";
+  const auto code = static_cast<korvalind::Carrier>(carrier);
+  return (flags & KORVALIND_GBK) != 0 ? korvalind::CarrierNameGbk(code).data()
+                                      : korvalind::CarrierNameUtf8(code).data();
+}
+
+const char* korvalind_carrier_id(int carrier) {
+  if (carrier < 0 || carrier >= korvalind::kCarrierCount) return "";
+  return korvalind::CarrierId(static_cast<korvalind::Carrier>(carrier)).data();
+}
+
+const char* korvalind_carrier_english_name(int carrier) {
+  if (carrier < 0 || carrier >= korvalind::kCarrierCount) return "";
+  return korvalind::CarrierNameEnglish(static_cast<korvalind::Carrier>(carrier)).data();
 }
 
 uint32_t korvalind_answer_count(const korvalind_directory* directory) {
@@ -180,6 +261,24 @@ korvalind_status korvalind_answer_at(const korvalind_directory* directory, uint3
     return KORVALIND_BAD_ARGUMENT;
   }
   *answer = directory->answers.Answer(code, (flags & KORVALIND_GBK) != 0);
+  return KORVALIND_OK;
+}
+
+korvalind_status korvalind_answer_at_ex(const korvalind_directory* directory, uint32_t code,
+                                        unsigned flags, korvalind_answer_ex* answer) {
+  if (answer == nullptr || answer->size < kSmallestAnswerEx) return KORVALIND_BAD_ARGUMENT;
+  korvalind_answer texts{};
+  const korvalind_status status = korvalind_answer_at(directory, code, flags, &texts);
+  if (status != KORVALIND_OK) return status;
+  korvalind_answer_ex full{};
+  full.province = texts.province;
+  full.city = texts.city;
+  full.sim_type = texts.sim_type;
+  full.area_code = texts.area_code;
+  full.post_code = texts.post_code;
+  full.carrier = full.carrier_id = full.service = "";
+  full.kind = directory->answers.Kind(code);
+  WriteAnswer(full, answer);
   return KORVALIND_OK;
 }
 

@@ -5,6 +5,9 @@
 
 namespace korvalind {
 
+// The two encodings texts leave the core in: code page 936 as held, or UTF-8.
+enum class TextEncoding { kGbk, kUtf8 };
+
 // Code page 936 (GBK) bytes to UTF-8. A byte sequence that does not convert becomes U+FFFD, one
 // per byte, so the result is always valid UTF-8.
 std::string GbkToUtf8(std::string_view gbk);

@@ -1,12 +1,9 @@
 #include "serve/json_text.h"
 
 #include <cstdint>
-#include <cstdio>
 
 namespace korvalind::serve {
 namespace {
-
-constexpr std::string_view kReplacement = "\xef\xbf\xbd";  // U+FFFD
 
 // The length of the well-formed UTF-8 sequence at the start of s, 0 when there is none.
 size_t Utf8SequenceLength(std::string_view s) {
@@ -178,34 +175,6 @@ class ArrayParser {
 };
 
 }  // namespace
-
-void AppendJsonString(std::string_view value, std::string* out) {
-  *out += '"';
-  size_t i = 0;
-  while (i < value.size()) {
-    auto c = static_cast<unsigned char>(value[i]);
-    if (c >= 0x20 && c < 0x7F && c != '"' && c != '\\') {
-      *out += static_cast<char>(c);
-      ++i;
-    } else if (c == '"' || c == '\\') {
-      *out += '\\';
-      *out += static_cast<char>(c);
-      ++i;
-    } else if (c < 0x80) {
-      char escape[8];
-      std::snprintf(escape, sizeof escape, "\\u%04x", c);
-      *out += escape;
-      ++i;
-    } else if (size_t length = Utf8SequenceLength(value.substr(i)); length != 0) {
-      out->append(value.substr(i, length));
-      i += length;
-    } else {
-      *out += kReplacement;
-      ++i;
-    }
-  }
-  *out += '"';
-}
 
 bool ParseJsonStringArray(std::string_view json, size_t max_texts, std::vector<std::string>* texts,
                           std::string* error) {

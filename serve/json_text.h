@@ -4,12 +4,9 @@
 #include <string_view>
 #include <vector>
 
-namespace korvalind::serve {
+#include "platform/json_string.h"
 
-// Appends value as a JSON string literal: quotes, backslashes and control characters escaped,
-// and every byte that is not part of well-formed UTF-8 replaced by U+FFFD, so that whatever a
-// client sent comes back as valid JSON and never as raw bytes.
-void AppendJsonString(std::string_view value, std::string* out);
+namespace korvalind::serve {
 
 // Parses a JSON array of strings ("[\"1390123\", \"1300000\"]", blanks allowed between tokens)
 // into *texts (the strings unescaped, as UTF-8). Stops with false and a message in *error for

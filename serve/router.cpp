@@ -4,13 +4,12 @@
 #include <ctime>
 #include <string_view>
 
+#include "library/answer_view.h"
 #include "serve/json_text.h"
 #include "serve/web_page.h"
 
 namespace korvalind::serve {
 namespace {
-
-constexpr std::string_view kAnswerKeys[5] = {"province", "city", "simType", "areaCode", "postCode"};
 
 bool IsGetOrHead(std::string_view method) { return method == "GET" || method == "HEAD"; }
 
@@ -119,30 +118,15 @@ Endpoint Router::Handle(const Request& request, Reply* reply) {
 
 AnswerStatus Router::AppendAnswer(const korvalind_directory* directory, std::string_view text,
                                   unsigned flags, std::string* out) {
-  korvalind_answer answer{};
-  korvalind_status status = korvalind_lookup(directory, text.data(), text.size(), flags, &answer);
+  korvalind_answer_ex answer{};
+  answer.size = sizeof answer;
+  korvalind_status status =
+      korvalind_lookup_ex(directory, text.data(), text.size(), flags, &answer);
   AnswerStatus counted = status == KORVALIND_OK          ? AnswerStatus::kOk
                          : status == KORVALIND_NOT_FOUND ? AnswerStatus::kNotFound
                                                          : AnswerStatus::kInvalid;
   shard_.CountAnswer(counted);
-  const bool ok = counted == AnswerStatus::kOk;
-  const char* fields[5] = {ok ? answer.province : "", ok ? answer.city : "",
-                           ok ? answer.sim_type : "", ok ? answer.area_code : "",
-                           ok ? answer.post_code : ""};
-  *out += "{\"text\":";
-  AppendJsonString(text, out);
-  *out += ",\"status\":\"";
-  *out += counted == AnswerStatus::kOk         ? "ok"
-          : counted == AnswerStatus::kNotFound ? "not-found"
-                                               : "invalid";
-  *out += '"';
-  for (int i = 0; i < 5; ++i) {
-    *out += ",\"";
-    *out += kAnswerKeys[i];
-    *out += "\":";
-    AppendJsonString(fields[i] != nullptr ? fields[i] : "", out);
-  }
-  *out += '}';
+  AppendAnswerJson(text, library::ViewOfAnswer(status, answer), out);
   return counted;
 }
 

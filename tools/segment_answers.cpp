@@ -12,16 +12,7 @@ PlaceAnswers::PlaceAnswers(const DirectoryImage& image) {
     entries_.push_back(entry);
     return false;
   });
-  // A look-up of "province,city" takes the first entry that continues the key with ":"; every
-  // ":" of an entry ends one key that entry can answer.
-  ForEachEntry(ZoneTableRegion(image), [this](std::string_view entry) {
-    entry = VisibleEntry(entry);
-    for (size_t colon = entry.find(':'); colon != std::string_view::npos;
-         colon = entry.find(':', colon + 1)) {
-      zones_.emplace(entry.substr(0, colon), entry.substr(colon + 1));
-    }
-    return false;
-  });
+  zones_ = ZoneHeads(image);
 }
 
 std::uint32_t PlaceAnswers::NumberOf(std::uint16_t province, std::uint16_t city) {
@@ -31,15 +22,12 @@ std::uint32_t PlaceAnswers::NumberOf(std::uint16_t province, std::uint16_t city)
   PlaceAnswer answer;
   answer.province = VisibleEntry(Entry(province));
   answer.city = VisibleEntry(Entry(city));
-  answer.shownCity = answer.city.empty() ? answer.province : answer.city;
-  std::string key = answer.province + "," + answer.city;
-  auto zone = zones_.find(key);
-  if (zone != zones_.end()) {
-    std::string_view post_code, area_code;
-    SplitZoneAnswer(zone->second, &post_code, &area_code);
-    answer.postCode = post_code;
-    answer.areaCode = area_code;
-  }
+  auto zone = zones_.find(answer.province + "," + answer.city);
+  const ShownPlace shown = ShowPlace(answer.province, answer.city,
+                                     zone == zones_.end() ? std::string_view() : zone->second);
+  answer.shownCity = shown.city;
+  answer.postCode = shown.postCode;
+  answer.areaCode = shown.areaCode;
   answers_.push_back(std::move(answer));
   return number;
 }

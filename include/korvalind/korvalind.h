@@ -45,10 +45,12 @@ typedef enum korvalind_status {
 } korvalind_status;
 
 /* Flags of the look-ups. */
-/* Accept "1" and any six digits, after dropping a leading "+86" or "0086" and every blank and
- * hyphen (the command line's --any-prefix). Without it a text is accepted when its first seven
- * bytes are a 13x segment other than 132 and 134, or are digits starting with "1" whose first
- * three digits begin a segment the directory holds. */
+/* Accept "1" and any six digits, after preparing the text as the command line's --any-prefix
+ * does: blanks (also U+00A0 and U+3000), hyphens, dots and parentheses dropped, full-width digits
+ * read as digits, then a leading "+86" or "0086" dropped, or a leading "86" when exactly 13 digits
+ * are left. Without it a text is accepted when its first seven bytes are digits forming a segment
+ * of the mainland mobile number plan, or a segment of a three-digit prefix the directory holds.
+ * Numbers of korvalind_lookup_numbers follow the same two rules. */
 #define KORVALIND_ANY_PREFIX 1u
 /* Hand out texts in code page 936 (GBK) instead of UTF-8. */
 #define KORVALIND_GBK 2u
@@ -56,6 +58,16 @@ typedef enum korvalind_status {
 /* Reserved answer codes of korvalind_lookup_numbers. */
 #define KORVALIND_CODE_INVALID 0xFFFFFFFFu
 #define KORVALIND_CODE_NOT_FOUND 0xFFFFFFFEu
+
+/* The carrier a segment was allotted to in the number plan (a number moved to another carrier
+ * keeps its segment's carrier). */
+typedef enum korvalind_carrier {
+  KORVALIND_CARRIER_NONE = 0, /* refused, or a segment the plan names no carrier for (1349) */
+  KORVALIND_CARRIER_CHINA_MOBILE = 1,
+  KORVALIND_CARRIER_CHINA_UNICOM = 2,
+  KORVALIND_CARRIER_CHINA_TELECOM = 3,
+  KORVALIND_CARRIER_CHINA_BROADNET = 4
+} korvalind_carrier;
 
 typedef struct korvalind_directory korvalind_directory;
 
@@ -76,6 +88,31 @@ typedef struct korvalind_answer {
   const char* area_code;
   const char* post_code;
 } korvalind_answer;
+
+/* An answer with every field, for korvalind_lookup_ex and korvalind_answer_at_ex. The caller
+ * sets size to sizeof(korvalind_answer_ex) before the call; the library writes only the fields
+ * that lie within size, so that later versions can add fields at the end. Texts are "" where
+ * there is nothing to say and stay valid until the directory is closed. */
+typedef struct korvalind_answer_ex {
+  size_t size;
+  /* The five fields of korvalind_answer: KORVALIND_OK only. */
+  const char* province;
+  const char* city;
+  const char* sim_type;
+  const char* area_code;
+  const char* post_code;
+  /* The number plan's carrier of the segment: for KORVALIND_OK and KORVALIND_NOT_FOUND alike
+   * ("中国电信", "china-telecom"; "" where the plan names none, and for refused texts). */
+  const char* carrier;
+  const char* carrier_id;
+  /* "mobile", "virtual" (virtual-operator segments) or "satellite"; "" as for carrier. */
+  const char* service;
+  korvalind_carrier carrier_code;
+  /* The record's SIM card kind 0 to 7 (the kind sim_type names): KORVALIND_OK only, else 0. */
+  int kind;
+  /* The seven-digit segment looked up (1000000 to 1999999); 0 for refused texts. */
+  uint32_t segment;
+} korvalind_answer_ex;
 
 /* "1.0.0.1" */
 KORVALIND_API const char* korvalind_version(void);
@@ -125,6 +162,27 @@ KORVALIND_API korvalind_status korvalind_lookup_numbers(const korvalind_director
                                                         const int64_t* numbers, size_t count,
                                                         unsigned flags, uint32_t* codes);
 
+/* korvalind_lookup with every field: the carrier of a not-found segment too. answer->size must be
+ * set (KORVALIND_BAD_ARGUMENT when it is smaller than the fields up to post_code). */
+KORVALIND_API korvalind_status korvalind_lookup_ex(const korvalind_directory* directory,
+                                                   const char* text, size_t length, unsigned flags,
+                                                   korvalind_answer_ex* answer);
+
+/* korvalind_lookup_numbers that also writes carriers[i], the korvalind_carrier of numbers[i]
+ * (KORVALIND_CARRIER_NONE for a refused number, a carrier for a not-found one too). carriers may
+ * be NULL. Allocates nothing. */
+KORVALIND_API korvalind_status korvalind_lookup_numbers_ex(const korvalind_directory* directory,
+                                                           const int64_t* numbers, size_t count,
+                                                           unsigned flags, uint32_t* codes,
+                                                           uint8_t* carriers);
+
+/* The carrier's Chinese name ("中国电信"; UTF-8, or GBK with KORVALIND_GBK), its id
+ * ("china-telecom"), and its English name ("China Telecom"); "" for KORVALIND_CARRIER_NONE and
+ * unknown codes. */
+KORVALIND_API const char* korvalind_carrier_name(int carrier, unsigned flags);
+KORVALIND_API const char* korvalind_carrier_id(int carrier);
+KORVALIND_API const char* korvalind_carrier_english_name(int carrier);
+
 /* The number of distinct answers (place, kind, zone) the directory gives. */
 KORVALIND_API uint32_t korvalind_answer_count(const korvalind_directory* directory);
 /* The fields of answer code. flags: KORVALIND_GBK or 0. KORVALIND_BAD_ARGUMENT for a code at or
@@ -132,6 +190,12 @@ KORVALIND_API uint32_t korvalind_answer_count(const korvalind_directory* directo
 KORVALIND_API korvalind_status korvalind_answer_at(const korvalind_directory* directory,
                                                    uint32_t code, unsigned flags,
                                                    korvalind_answer* answer);
+
+/* korvalind_answer_at with the record's kind as well; the carrier fields are "" and segment 0 (a
+ * code stands for many segments). */
+KORVALIND_API korvalind_status korvalind_answer_at_ex(const korvalind_directory* directory,
+                                                      uint32_t code, unsigned flags,
+                                                      korvalind_answer_ex* answer);
 
 /* The path the directory was opened from (the name given to korvalind_open_bytes). */
 KORVALIND_API const char* korvalind_path(const korvalind_directory* directory);

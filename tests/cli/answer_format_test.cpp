@@ -1,10 +1,12 @@
 #include "cli/answer_format.h"
-#include "cli/arguments.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 #include <vector>
+
+#include "cli/arguments.h"
+#include "directory/number_text.h"
 
 namespace korvalind::cli {
 namespace {
@@ -17,12 +19,16 @@ QueryAnswer Found() {
   answer.simType = "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8";
   answer.areaCode = "0311";
   answer.postCode = "050000";
+  answer.kind = 1;
+  answer.segment = 1390123;
+  answer.plan = PlanOfSegment(answer.segment);
   return answer;
 }
 
 TEST(FormatAnswer, EveryFormatAndOutcome) {
   QueryAnswer missing;
   missing.outcome = QueryAnswer::Outcome::kNotFound;
+  missing.segment = 1990000;
   QueryAnswer refused;
   struct Case {
     Format format;
@@ -43,16 +49,26 @@ TEST(FormatAnswer, EveryFormatAndOutcome) {
        ""},
       {Format::kJson, Encoding::kUtf8, "1390123", Found(),
        "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"河北\",\"city\":\"石家庄\","
-       "\"simType\":\"移动全球通\",\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
+       "\"simType\":\"移动全球通\",\"carrier\":\"中国移动\",\"carrierId\":\"china-mobile\","
+       "\"service\":\"mobile\",\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
+       ""},
+      {Format::kJson, Encoding::kUtf8, "19912345678", missing,
+       "{\"text\":\"19912345678\",\"status\":\"not-found\",\"province\":\"\",\"city\":\"\","
+       "\"simType\":\"\",\"carrier\":\"中国电信\",\"carrierId\":\"china-telecom\","
+       "\"service\":\"mobile\",\"areaCode\":\"\",\"postCode\":\"\"}\n",
        ""},
       {Format::kJson, Encoding::kUtf8, "\"\\\x01\xff", refused,
        "{\"text\":\"\\\"\\\\\\u0001\xEF\xBF\xBD\",\"status\":\"invalid\",\"province\":\"\","
-       "\"city\":\"\",\"simType\":\"\",\"areaCode\":\"\",\"postCode\":\"\"}\n",
+       "\"city\":\"\",\"simType\":\"\",\"carrier\":\"\",\"carrierId\":\"\",\"service\":\"\","
+       "\"areaCode\":\"\",\"postCode\":\"\"}\n",
        ""},
       {Format::kText, Encoding::kUtf8, "1390123", Found(),
-       "省份: 河北\n城市: 石家庄\nSIM 卡类型: 移动全球通\n长途区号: 0311\n邮政编码: 050000\n", ""},
-      {Format::kText, Encoding::kUtf8, "1320000", refused, "", "1320000: 请输入合法的号码段!\n"},
-      {Format::kText, Encoding::kUtf8, "1390124", missing, "", "1390124: 不会吧，没有找到!\n"},
+       "省份: 河北\n城市: 石家庄\nSIM 卡类型: 移动全球通\n运营商: 中国移动\n长途区号: 0311\n"
+       "邮政编码: 050000\n",
+       ""},
+      {Format::kText, Encoding::kUtf8, "1220000", refused, "", "1220000: 请输入合法的号码段!\n"},
+      {Format::kText, Encoding::kUtf8, "1990000", missing, "运营商: 中国电信\n",
+       "1990000: 不会吧，没有找到!\n"},
   };
   for (const Case& c : cases) {
     std::string out, errors;
@@ -100,7 +116,8 @@ TEST(FormatAnswer, EchoesAreSafeForTheReader) {
       {Format::kJson, Encoding::kGbk, "\x95\x5c\"", found,
        "{\"text\":\"\x95\x5c\\\"\",\"status\":\"ok\",\"province\":\"\xba\xd3\xb1\xb1\","
        "\"city\":\"\x81\x5c\\\\\",\"simType\":\"\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8\","
-       "\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
+       "\"carrier\":\"\xd6\xd0\xb9\xfa\xd2\xc6\xb6\xaf\",\"carrierId\":\"china-mobile\","
+       "\"service\":\"mobile\",\"areaCode\":\"0311\",\"postCode\":\"050000\"}\n",
        ""},
       {Format::kText, Encoding::kUtf8, escape, refused, "",
        "\xEF\xBF\xBD]0;pwned\xEF\xBF\xBD"
@@ -155,9 +172,9 @@ TEST(AnyPrefix, NormalizesAndAccepts) {
       {"159012", "159012", false},
   };
   for (const Case& c : cases) {
-    std::string normalized = NormalizeAnyPrefix(c.text);
+    std::string normalized = PrepareNumberText(c.text);
     EXPECT_EQ(normalized, c.normalized) << c.text;
-    EXPECT_EQ(IsAnyPrefixSegment(normalized), c.accepted) << c.text;
+    EXPECT_EQ((SegmentOfDigits(normalized) != 0), c.accepted) << c.text;
   }
 }
 

@@ -45,7 +45,15 @@ TEST(CommandLine, QueryFormatsAndExitCodes) {
   const std::vector<Case> cases = {
       {{"query", "--directory", kBundled, "1390123"},
        0,
-       "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n长途区号: 010\n邮政编码: 100000\n",
+       "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n运营商: 中国移动\n长途区号: 010\n"
+       "邮政编码: 100000\n",
+       ""},
+      // 199 is in the number plan but not in the bundled directory.
+      {{"query", "--directory", kBundled, "--format", "json", "19912345678"},
+       1,
+       "{\"text\":\"19912345678\",\"status\":\"not-found\",\"province\":\"\",\"city\":\"\","
+       "\"simType\":\"\",\"carrier\":\"中国电信\",\"carrierId\":\"china-telecom\","
+       "\"service\":\"mobile\",\"areaCode\":\"\",\"postCode\":\"\"}\n",
        ""},
       {{"query", "--directory", kBundled, "--format", "tsv", "1300000", "1220000"},
        1,
@@ -65,8 +73,20 @@ TEST(CommandLine, QueryFormatsAndExitCodes) {
       {{"query", "--directory", kBundled, "--format", "json", "1390123"},
        0,
        "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"北京\",\"city\":\"北京\","
-       "\"simType\":\"移动全球通\",\"areaCode\":\"010\",\"postCode\":\"100000\"}\n",
+       "\"simType\":\"移动全球通\",\"carrier\":\"中国移动\",\"carrierId\":\"china-mobile\","
+       "\"service\":\"mobile\",\"areaCode\":\"010\",\"postCode\":\"100000\"}\n",
        ""},
+      {{"query", "--directory", kBundled, "--format", "tsv", "--fields",
+        "segment,status,kind,carrier,carrier_id,service", "1990000", "1860000"},
+       1,
+       "1990000\tnot-found\t\t中国电信\tchina-telecom\tmobile\n"
+       "1860000\tok\t3\t中国联通\tchina-unicom\tmobile\n",
+       ""},
+      {{"query", "--directory", kBundled, "--format", "tsv", "--fields", "text,bogus", "1390123"},
+       2,
+       "",
+       "unknown field \"bogus\""},
+      {{"query", "--directory", kBundled, "--fields", "text", "1390123"}, 2, "", "--format tsv"},
       {{"query", "--directory", kBundled, "1220000"}, 1, "", "请输入合法的号码段!"},
       {{"query", "--directory", kBundled, "1000000"}, 1, "", "请输入合法的号码段!"},
       {{"query", "--directory", kBundled, "--format=tsv", "--any-prefix", "+86 159-0123-4567"},
@@ -157,12 +177,12 @@ TEST(CommandLine, EveryKindHasItsLabelInEveryFormat) {
                        "1860006", "1860007"})
                 .out.find("\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5\t0311\t050000\n1860007\tok\t"),
             std::string::npos);
-  // 186 is held here, 139 is not held but keeps the long-standing rule; 132 is neither.
-  testing::ProcessResult others = Korvalind(
-      {"query", "--directory", directory, "--format", "tsv", "1869999", "1390000", "1320000"});
+  // 186 is held here, 139 and 132 are not held but in the number plan; 122 is neither.
+  testing::ProcessResult others = Korvalind({"query", "--directory", directory, "--format", "tsv",
+                                             "1869999", "1390000", "1320000", "1220000"});
   EXPECT_EQ(others.out,
             "1869999\tnot-found\t\t\t\t\t\n1390000\tnot-found\t\t\t\t\t\n"
-            "1320000\tinvalid\t\t\t\t\t\n");
+            "1320000\tnot-found\t\t\t\t\t\n1220000\tinvalid\t\t\t\t\t\n");
 }
 
 TEST(CommandLine, StandardInputIsAFilter) {
@@ -185,7 +205,8 @@ TEST(CommandLine, StandardInputIsAFilter) {
 // refused text adds no line, and nothing comes before the first answer.
 TEST(CommandLine, TextAnswersAreKeptApartAlike) {
   const std::string beijing =
-      "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n长途区号: 010\n邮政编码: 100000\n";
+      "省份: 北京\n城市: 北京\nSIM 卡类型: 移动全球通\n运营商: 中国移动\n长途区号: 010\n"
+      "邮政编码: 100000\n";
   const struct {
     std::vector<std::string> texts;
     std::string input;

@@ -8,6 +8,7 @@
 
 #include "cli/answer_format.h"
 #include "directory/loader.h"
+#include "directory/number_text.h"
 #include "directory/query.h"
 #include "piped_child.h"
 #include "support/process.h"
@@ -61,9 +62,17 @@ class WalkedByPrefix {
 
   QueryAnswer Query(const std::string& text) const {
     if (!IsAcceptedSegmentText(WalkedBundled(), text)) return QueryNumber(DirectoryImage(), text);
+    return QueryDigits(text);
+  }
+
+  // The answer for the segment of the first seven digits of text.
+  QueryAnswer QueryDigits(std::string_view text) const {
     std::uint8_t key[kSegmentKeySize];
-    PackSegmentKey(std::string_view(text).substr(1, 6), key);
-    return QueryKey(key);
+    PackSegmentKey(text.substr(1, 6), key);
+    QueryAnswer answer = QueryKey(key);
+    answer.segment = SegmentOfDigits(text);
+    answer.plan = PlanOfSegment(answer.segment);
+    return answer;
   }
 
   QueryAnswer QueryKey(const std::uint8_t* key) const {
@@ -158,13 +167,9 @@ TEST(Filter, AnyPrefixTextsAsOneAtATime) {
                                        "--any-prefix"};
   for (size_t i = 0; i < texts.size(); ++i) {
     input += texts[i] + "\n";
-    std::string normalized = cli::NormalizeAnyPrefix(texts[i]);
+    std::string normalized = PrepareNumberText(texts[i]);
     QueryAnswer answer;
-    if (cli::IsAnyPrefixSegment(normalized)) {
-      std::uint8_t key[kSegmentKeySize];
-      PackSegmentKey(std::string_view(normalized).substr(1, 6), key);
-      answer = walked.QueryKey(key);
-    }
+    if (SegmentOfDigits(normalized) != 0) answer = walked.QueryDigits(normalized);
     cli::FormatAnswer(Format::kTsv, Encoding::kUtf8, texts[i], answer, &expected, &errors);
     if (i % 10 == 0 && !texts[i].empty()) {
       operands.push_back(texts[i]);

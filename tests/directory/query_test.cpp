@@ -54,7 +54,14 @@ TEST(Query, WorkedImageAnswersAndMisses) {
   EXPECT_EQ(found.areaCode, "0311");
 
   EXPECT_EQ(QueryNumber(image, "1390124").outcome, QueryAnswer::Outcome::kNotFound);
-  EXPECT_EQ(QueryNumber(image, "1320123").outcome, QueryAnswer::Outcome::kInvalid);
+  EXPECT_EQ(found.kind, 1);
+  EXPECT_EQ(found.segment, 1390123u);
+  EXPECT_EQ(found.plan.carrier, Carrier::kChinaMobile);
+  // 132 and 186 are mobile segments the worked image does not hold: missed, not refused.
+  const QueryAnswer missed = QueryNumber(image, "1320123");
+  EXPECT_EQ(missed.outcome, QueryAnswer::Outcome::kNotFound);
+  EXPECT_EQ(missed.plan.carrier, Carrier::kChinaUnicom);
+  EXPECT_EQ(QueryNumber(image, "1220000").outcome, QueryAnswer::Outcome::kInvalid);
   EXPECT_EQ(QueryNumber(image, "1390123xyz").city, kShijiazhuangS);
 }
 
@@ -173,19 +180,23 @@ TEST(IsAcceptedSegmentText, FollowsThePrefixesTheDirectoryHolds) {
   using O = QueryAnswer::Outcome;
   const Case cases[] = {
       {"1390123", O::kOk, O::kOk},
-      {"1300000", O::kNotFound, O::kNotFound},  // the long-standing rule needs no held prefix
-      {"1320000", O::kInvalid, O::kInvalid},
-      {"1860000", O::kInvalid, O::kOk},
-      {"18600001234", O::kInvalid, O::kOk},     // a whole number: digits after seven not used
-      {"1860001", O::kInvalid, O::kNotFound},   // held prefix, segment missing
-      {"1890000", O::kInvalid, O::kOk},
-      {"1850000", O::kInvalid, O::kInvalid},    // 185 is not held
+      {"1300000", O::kNotFound, O::kNotFound},  // the number plan needs no held prefix
+      {"1320000", O::kNotFound, O::kNotFound},
+      {"1860000", O::kNotFound, O::kOk},
+      {"18600001234", O::kNotFound, O::kOk},    // a whole number: digits after seven not used
+      {"1860001", O::kNotFound, O::kNotFound},  // held prefix, segment missing
+      {"1890000", O::kNotFound, O::kOk},
+      {"1850000", O::kNotFound, O::kNotFound},  // 185 is not held, but in the plan
+      {"1990000", O::kNotFound, O::kNotFound},
+      {"1740599", O::kNotFound, O::kNotFound},  // 17400-17405 are in the plan, 17406 is not
+      {"1740600", O::kInvalid, O::kInvalid},
+      {"1000000", O::kInvalid, O::kInvalid},
       {"15a0000", O::kInvalid, O::kInvalid},
-      {"186000", O::kInvalid, O::kInvalid},     // six characters
+      {"186000", O::kInvalid, O::kInvalid},  // six characters
       {"2860000", O::kInvalid, O::kInvalid},
       {"1220000", O::kInvalid, O::kInvalid},
       {"12345", O::kInvalid, O::kInvalid},
-      {"5a00000", O::kInvalid, O::kInvalid},    // the non-decimal key's digits are not a segment
+      {"5a00000", O::kInvalid, O::kInvalid},  // the non-decimal key's digits are not a segment
       {" 1860000", O::kInvalid, O::kInvalid},
   };
   for (const DirectoryImage& image : BothWays(testing::WorkedImage())) {
@@ -207,7 +218,7 @@ TEST(IsAcceptedSegmentText, FollowsThePrefixesTheDirectoryHolds) {
   }
 }
 
-TEST(IsAcceptedSegmentText, EmptyAndDamagedDirectoriesKeepTheLongStandingRule) {
+TEST(IsAcceptedSegmentText, EmptyAndDamagedDirectoriesKeepTheNumberPlan) {
   DirectoryImage empty;
   DirectoryImage damaged;
   std::string plain = testing::WorkedImage();
@@ -216,9 +227,10 @@ TEST(IsAcceptedSegmentText, EmptyAndDamagedDirectoriesKeepTheLongStandingRule) {
   for (const DirectoryImage* image : {&empty, &damaged}) {
     EXPECT_TRUE(HeldPrefixes(*image).none());
     EXPECT_TRUE(IsAcceptedSegmentText(*image, "1390123"));
-    EXPECT_FALSE(IsAcceptedSegmentText(*image, "1860000"));
-    EXPECT_FALSE(IsAcceptedSegmentText(*image, "1320000"));
-    EXPECT_EQ(QueryNumber(*image, "1860000").outcome, QueryAnswer::Outcome::kInvalid);
+    EXPECT_TRUE(IsAcceptedSegmentText(*image, "1860000"));
+    EXPECT_TRUE(IsAcceptedSegmentText(*image, "1320000"));
+    EXPECT_FALSE(IsAcceptedSegmentText(*image, "1220000"));
+    EXPECT_EQ(QueryNumber(*image, "1860000").outcome, QueryAnswer::Outcome::kNotFound);
   }
 }
 

@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 #include <sys/stat.h>
 
+#include <cstddef>
 #include <cstring>
 #include <limits>
 #include <random>
@@ -13,6 +14,7 @@
 #include "cipher/file_cipher.h"
 #include "cli/answer_format.h"
 #include "directory/loader.h"
+#include "directory/number_text.h"
 #include "directory/query.h"
 #include "directory/test_images.h"
 #include "korvalind/korvalind.h"
@@ -68,11 +70,8 @@ std::string SmallDirectoryFile() {
 QueryAnswer CommandLineAnswer(const DirectoryImage& image, const std::string& text,
                               bool any_prefix) {
   if (!any_prefix) return QueryNumber(image, text);
-  const std::string normalized = cli::NormalizeAnyPrefix(text);
-  if (!cli::IsAnyPrefixSegment(normalized)) return QueryAnswer{};
-  std::uint8_t key[kSegmentKeySize];
-  PackSegmentKey(std::string_view(normalized).substr(1, 6), key);
-  return QuerySegmentKey(image, key);
+  const std::uint32_t segment = SegmentOfDigits(PrepareNumberText(text));
+  return segment == 0 ? QueryAnswer{} : QuerySegment(image, segment);
 }
 
 korvalind_status StatusOf(QueryAnswer::Outcome outcome) {
@@ -121,7 +120,7 @@ TEST(LibraryOpen, FailuresNameTheFileAndLeaveNoHandle) {
   };
   const Case cases[] = {
       {dir.File("missing.dat"), KORVALIND_CANNOT_READ, "No such file or directory"},
-      {dir.path(), KORVALIND_CANNOT_READ, "not a regular file"},
+      {dir.path(), KORVALIND_CANNOT_READ, "it is a folder"},  // as the command line says
       {dir.File("fifo.dat"), KORVALIND_CANNOT_READ, "not a regular file"},
       {dir.File("empty.dat"), KORVALIND_DAMAGED, "(0 bytes) is not a positive multiple of 8"},
       {dir.File("odd.dat"), KORVALIND_DAMAGED, "(5 bytes) is not a positive multiple of 8"},
@@ -258,6 +257,12 @@ void ExpectBatchMatchesLookups(const korvalind_directory* directory,
   ASSERT_EQ(
       korvalind_lookup_numbers(directory, numbers.data(), numbers.size(), flags, codes.data()),
       KORVALIND_OK);
+  std::vector<std::uint32_t> codes_ex(numbers.size(), 12345);
+  std::vector<std::uint8_t> carriers(numbers.size(), 99);
+  ASSERT_EQ(korvalind_lookup_numbers_ex(directory, numbers.data(), numbers.size(), flags,
+                                        codes_ex.data(), carriers.data()),
+            KORVALIND_OK);
+  ASSERT_EQ(codes_ex, codes);
   for (size_t i = 0; i < numbers.size(); ++i) {
     const std::int64_t n = numbers[i];
     const bool named = (n >= 1000000 && n <= 9999999) || (n >= 10000000000 && n <= 99999999999);
@@ -268,6 +273,13 @@ void ExpectBatchMatchesLookups(const korvalind_directory* directory,
     std::uint32_t code = 0;
     ASSERT_EQ(korvalind_lookup_code(directory, text.data(), text.size(), flags, &code), status);
     ASSERT_EQ(code, codes[i]) << n;
+    // The extended answer: the same texts, and the carrier the batch gave, found or not.
+    korvalind_answer_ex full{};
+    full.size = sizeof full;
+    ASSERT_EQ(korvalind_lookup_ex(directory, text.data(), text.size(), flags, &full), status);
+    ASSERT_EQ(full.carrier_code, carriers[i]) << n;
+    ASSERT_STREQ(full.province, answer.province) << n;
+    ASSERT_STREQ(full.carrier_id, korvalind_carrier_id(full.carrier_code)) << n;
     if (status == KORVALIND_INVALID) {
       ASSERT_EQ(codes[i], KORVALIND_CODE_INVALID) << n;
     } else if (status == KORVALIND_NOT_FOUND) {
@@ -321,6 +333,39 @@ TEST(LibraryBatch, CodesEqualOneByOneLookups) {
   for (unsigned flags : {0u, KORVALIND_ANY_PREFIX}) {
     ASSERT_NO_FATAL_FAILURE(ExpectBatchMatchesLookups(opened.directory, numbers, flags));
   }
+}
+
+TEST(LibraryBundled, ExtendedAnswersCarryThePlanAndKeepTheirSize) {
+  Opened opened;
+  opened.status = korvalind_open(KORVALIND_BUNDLED_DIRECTORY, &opened.directory, &opened.error);
+  ASSERT_EQ(opened.status, KORVALIND_OK) << opened.error.message;
+  korvalind_answer_ex full{};
+  full.size = sizeof full;
+  EXPECT_EQ(korvalind_lookup_ex(opened.directory, "19912345678", 11, 0, &full),
+            KORVALIND_NOT_FOUND);
+  EXPECT_STREQ(full.carrier, "中国电信");
+  EXPECT_STREQ(full.service, "mobile");
+  EXPECT_EQ(full.segment, 1991234u);
+  EXPECT_EQ(full.kind, 0);
+  EXPECT_EQ(korvalind_lookup_ex(opened.directory, "1860000", 7, KORVALIND_GBK, &full),
+            KORVALIND_OK);
+  EXPECT_STREQ(full.carrier, "\xd6\xd0\xb9\xfa\xc1\xaa\xcd\xa8");  // 中国联通
+  EXPECT_EQ(full.kind, 3);
+  EXPECT_STREQ(korvalind_carrier_english_name(full.carrier_code), "China Unicom");
+  // A caller built when the struct ended at post_code: nothing past it is written.
+  struct {
+    korvalind_answer_ex answer;
+    char guard[sizeof(korvalind_answer_ex)];
+  } old{};
+  std::memset(&old, 0x5a, sizeof old);
+  old.answer.size = offsetof(korvalind_answer_ex, post_code) + sizeof(const char*);
+  EXPECT_EQ(korvalind_lookup_ex(opened.directory, "1390123", 7, 0, &old.answer), KORVALIND_OK);
+  EXPECT_STREQ(old.answer.province, "北京");
+  const auto* past = reinterpret_cast<const unsigned char*>(&old.answer.carrier);
+  EXPECT_EQ(past[0], 0x5a);
+  old.answer.size -= 1;
+  EXPECT_EQ(korvalind_lookup_ex(opened.directory, "1390123", 7, 0, &old.answer),
+            KORVALIND_BAD_ARGUMENT);
 }
 
 // The bundled directory: a sample of its segments through the library and through the built

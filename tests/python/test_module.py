@@ -113,7 +113,7 @@ class ModuleTest(unittest.TestCase):
 
     def test_errors_name_the_file(self):
         for path, reason in [("/nonexistent/Korvalind.dat", "No such file"),
-                             ("/etc/passwd", "is damaged"), ("/", "not a regular file")]:
+                             ("/etc/passwd", "is damaged"), ("/", "it is a folder")]:
             with self.subTest(path=path):
                 with self.assertRaises(ValueError) as raised:
                     korvalind.Directory(path)

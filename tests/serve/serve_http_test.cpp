@@ -29,10 +29,12 @@ const std::string kBundled = KORVALIND_BUNDLED_DIRECTORY;
 
 constexpr char kBeijing[] =
     "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"北京\",\"city\":\"北京\","
-    "\"simType\":\"移动全球通\",\"areaCode\":\"010\",\"postCode\":\"100000\"}";
+    "\"simType\":\"移动全球通\",\"carrier\":\"中国移动\",\"carrierId\":\"china-mobile\","
+    "\"service\":\"mobile\",\"areaCode\":\"010\",\"postCode\":\"100000\"}";
 constexpr char kShijiazhuang[] =
     "{\"text\":\"1390123\",\"status\":\"ok\",\"province\":\"河北\",\"city\":\"石家庄\","
-    "\"simType\":\"移动全球通\",\"areaCode\":\"0311\",\"postCode\":\"050000\"}";
+    "\"simType\":\"移动全球通\",\"carrier\":\"中国移动\",\"carrierId\":\"china-mobile\","
+    "\"service\":\"mobile\",\"areaCode\":\"0311\",\"postCode\":\"050000\"}";
 
 // A directory holding one segment, 1390123 in 河北 石家庄, written to path.
 void MakeSmallDirectory(const std::string& path) {
@@ -88,6 +90,9 @@ TEST(Serve, EndpointsAndStatuses) {
       {bundled.port(), "GET", "/v1/lookup/%FF%FE%22", 400,
        "\"text\":\"\xef\xbf\xbd\xef\xbf\xbd\\\"\""},
       {small.port(), "GET", "/v1/lookup/1390124", 404, "\"status\":\"not-found\""},
+      {bundled.port(), "GET", "/v1/lookup/19912345678", 404,
+       "\"status\":\"not-found\",\"province\":\"\",\"city\":\"\",\"simType\":\"\","
+       "\"carrier\":\"中国电信\",\"carrierId\":\"china-telecom\",\"service\":\"mobile\""},
       {small.port(), "GET", "/v1/lookup/1390123", 200, kShijiazhuang},
       {bundled.port(), "GET", "/healthz", 200, "{\"status\":\"ok\"}"},
       {bundled.port(), "GET", "/v1/info", 200, "\"segments\":321047"},
@@ -146,9 +151,11 @@ TEST(Serve, Batches) {
       {"1390123\r\n1200000\nabc", "", 200,
        std::string(kBeijing) + "\n" +
            "{\"text\":\"1200000\",\"status\":\"invalid\",\"province\":\"\",\"city\":\"\","
-           "\"simType\":\"\",\"areaCode\":\"\",\"postCode\":\"\"}\n"
+           "\"simType\":\"\",\"carrier\":\"\",\"carrierId\":\"\",\"service\":\"\","
+           "\"areaCode\":\"\",\"postCode\":\"\"}\n"
            "{\"text\":\"abc\",\"status\":\"invalid\",\"province\":\"\",\"city\":\"\","
-           "\"simType\":\"\",\"areaCode\":\"\",\"postCode\":\"\"}\n"},
+           "\"simType\":\"\",\"carrier\":\"\",\"carrierId\":\"\",\"service\":\"\","
+           "\"areaCode\":\"\",\"postCode\":\"\"}\n"},
       {"", "text/plain", 200, ""},
       {"[\"1390123\"]", "application/json; charset=utf-8", 200,
        "[" + std::string(kBeijing) + "]\n"},
