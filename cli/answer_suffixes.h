@@ -42,7 +42,7 @@ class AnswerSuffixes {
     return true;
   }
 
-  // Appends the line of a plain text with this outcome, the answer code QuerySegmentKeyCode gave
+  // Appends the line of a plain text with this outcome, the answer code QuerySegmentCode gave
   // (for kOk) and the accepted segment (for kOk and kNotFound).
   void AppendLine(std::string_view text, QueryAnswer::Outcome outcome, std::uint32_t code,
                   std::uint32_t segment, std::string* out) {

@@ -94,9 +94,7 @@ class Answerer {
     view.segment = too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
     std::uint32_t code = 0;
     if (view.segment != 0) {
-      std::uint8_t key[kSegmentKeySize];
-      SegmentKey(view.segment, key);
-      if (!QuerySegmentKeyCode(image_, key, &view.outcome, &code)) {
+      if (!QuerySegmentCode(image_, view.segment, &view.outcome, &code)) {
         QueryAnswer answer = QuerySegment(image_, view.segment);
         FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_,
                      settings_.columns);

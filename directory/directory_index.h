@@ -95,12 +95,15 @@ class DirectoryIndex {
   Lookup FindAnswerCode(const std::uint8_t* key, std::uint32_t* code) const {
     std::uint32_t slot = 0;
     if (!Slot(key, &slot)) return Lookup::kUnknown;
-    if (slot == 0) return Lookup::kNone;
-    if ((slot & kRecordNumberFlag) != 0) return Lookup::kUnknown;
-    const Variant& variant = variants_[slot - 1];
-    if (variant.pair == kNoPair) return Lookup::kUnknown;
-    *code = std::uint32_t{variant.pair} << 3 | variant.byte0 >> 5;
-    return Lookup::kFound;
+    return CodeOfSlot(slot, code);
+  }
+
+  // The same for a segment 1000000 to 1999999, whose key is packed decimal: its last six digits
+  // are the block's two and the slot's four, with no key to pack.
+  Lookup FindSegmentAnswerCode(std::uint32_t segment, std::uint32_t* code) const {
+    const std::uint32_t digits = segment % 1000000;
+    const std::uint32_t block = block_of_[digits / kSlotsPerBlock];
+    return CodeOfSlot(block == kNoBlock ? 0 : slots_[block + digits % kSlotsPerBlock], code);
   }
 
   // The texts of a code that FindAnswerCode gave, in encoding.
@@ -156,6 +159,15 @@ class DirectoryIndex {
     std::uint32_t block = block_of_[high];
     *slot = block == kNoBlock ? 0 : slots_[block + middle * 100 + low];
     return true;
+  }
+
+  Lookup CodeOfSlot(std::uint32_t slot, std::uint32_t* code) const {
+    if (slot == 0) return Lookup::kNone;
+    if ((slot & kRecordNumberFlag) != 0) return Lookup::kUnknown;
+    const Variant& variant = variants_[slot - 1];
+    if (variant.pair == kNoPair) return Lookup::kUnknown;
+    *code = std::uint32_t{variant.pair} << 3 | variant.byte0 >> 5;
+    return Lookup::kFound;
   }
 
   void PairTexts(std::uint16_t pair, int kind, TextEncoding encoding, AnswerTexts* texts) const;

@@ -54,6 +54,21 @@ SegmentRecord RecordAt(const char* bytes) {
   return record;
 }
 
+// The outcome of an index look-up; false when the index cannot tell.
+bool OutcomeOf(DirectoryIndex::Lookup found, QueryAnswer::Outcome* outcome) {
+  switch (found) {
+    case DirectoryIndex::Lookup::kFound:
+      *outcome = QueryAnswer::Outcome::kOk;
+      return true;
+    case DirectoryIndex::Lookup::kNone:
+      *outcome = QueryAnswer::Outcome::kNotFound;
+      return true;
+    case DirectoryIndex::Lookup::kUnknown:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::unordered_map<std::string_view, std::string_view> ZoneHeads(const DirectoryImage& image) {
@@ -221,27 +236,18 @@ QueryAnswer QuerySegmentKey(const DirectoryImage& image, const std::uint8_t* key
 bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key,
                             TextEncoding encoding, QueryAnswer::Outcome* outcome,
                             AnswerTexts* texts) {
-  std::uint32_t code = 0;
-  if (!QuerySegmentKeyCode(image, key, outcome, &code)) return false;
-  if (*outcome == QueryAnswer::Outcome::kOk) AnswerTextsOfCode(image, code, encoding, texts);
-  return true;
-}
-
-bool QuerySegmentKeyCode(const DirectoryImage& image, const std::uint8_t* key,
-                         QueryAnswer::Outcome* outcome, std::uint32_t* code) {
   const DirectoryIndex* index = UsableIndex(image);
   if (index == nullptr) return false;
-  switch (index->FindAnswerCode(key, code)) {
-    case DirectoryIndex::Lookup::kFound:
-      *outcome = QueryAnswer::Outcome::kOk;
-      return true;
-    case DirectoryIndex::Lookup::kNone:
-      *outcome = QueryAnswer::Outcome::kNotFound;
-      return true;
-    case DirectoryIndex::Lookup::kUnknown:
-      break;
-  }
-  return false;
+  std::uint32_t code = 0;
+  const DirectoryIndex::Lookup found = index->FindAnswerCode(key, &code);
+  if (found == DirectoryIndex::Lookup::kFound) index->AnswerOfCode(code, encoding, texts);
+  return OutcomeOf(found, outcome);
+}
+
+bool QuerySegmentCode(const DirectoryImage& image, std::uint32_t segment,
+                      QueryAnswer::Outcome* outcome, std::uint32_t* code) {
+  const DirectoryIndex* index = UsableIndex(image);
+  return index != nullptr && OutcomeOf(index->FindSegmentAnswerCode(segment, code), outcome);
 }
 
 void AnswerTextsOfCode(const DirectoryImage& image, std::uint32_t code, TextEncoding encoding,
