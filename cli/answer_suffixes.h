@@ -73,7 +73,7 @@ class AnswerSuffixes {
         span = &not_found_[plan];
       } else {
         std::vector<Span>& ok = ok_[plan];
-        if (ok.empty()) ok.resize(DirectoryIndex::kAnswerCodes);
+        if (code >= ok.size()) ok.resize(code + 1);
         span = &ok[code];
       }
     }

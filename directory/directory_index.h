@@ -86,10 +86,10 @@ class DirectoryIndex {
     return found;
   }
 
-  // Every prepared answer (a place pair's texts with one SIM card kind) has a number below
-  // kAnswerCodes, so that a caller answering many keys can keep what it derives from an answer in
-  // a flat table, once per answer.
-  static constexpr std::uint32_t kAnswerCodes = kMaxPreparedPairs * 8;
+  // Every prepared answer (a place pair's texts with one SIM card kind) has a code: the pair's
+  // number times 8 plus the kind, below kMaxPreparedPairs * 8 and as small as the directory's
+  // places allow, so that a caller answering many keys can keep what it derives from an answer
+  // in a flat table, once per answer.
 
   // FindAnswer, giving the answer's code instead of its texts.
   Lookup FindAnswerCode(const std::uint8_t* key, std::uint32_t* code) const {
