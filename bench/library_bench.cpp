@@ -58,6 +58,24 @@ BENCHMARK(BM_LibraryLookupNumbers)
     ->Threads(static_cast<int>(std::max(2u, std::thread::hardware_concurrency())))
     ->UseRealTime();
 
+// The same on one thread through korvalind_lookup_numbers_ex, which also gives each number's
+// carrier (not-found ones included): bench/compare --baseline holds it against the plain call of
+// an earlier build.
+void BM_LibraryCarrierBatch(benchmark::State& state) {
+  Batch& batch = Shared();
+  std::vector<std::uint32_t> codes(kNumbers);
+  std::vector<std::uint8_t> carriers(kNumbers);
+  for (auto _ : state) {
+    korvalind_lookup_numbers_ex(batch.directory, batch.numbers.data(), kNumbers, 0, codes.data(),
+                                carriers.data());
+    benchmark::DoNotOptimize(codes.data());
+    benchmark::DoNotOptimize(carriers.data());
+    benchmark::ClobberMemory();
+  }
+  state.SetItemsProcessed(static_cast<std::int64_t>(state.iterations() * kNumbers));
+}
+BENCHMARK(BM_LibraryCarrierBatch)->Unit(benchmark::kMillisecond);
+
 // Opening the bundled directory: load, index, answer table and code table.
 void BM_LibraryOpen(benchmark::State& state) {
   const char* path = korvalind::bench::BundledDirectoryPath();

@@ -138,8 +138,14 @@ void AppendAnswerLine(Format format, Encoding encoding, const Columns& columns,
   char digits[8];
   if (format == Format::kTsv) {
     // A tab or line end inside the text or a name would add a column or a line: made blanks.
-    auto blank_separators = [out](size_t from) {
-      for (size_t i = from; i < out->size(); ++i) {
+    // Names seldom hold a byte below 0x0E at all; that test runs over whole names at once.
+    auto append_column = [out](std::string_view value) {
+      unsigned low = 0;
+      for (char c : value) low |= static_cast<unsigned char>(c) <= '\r' ? 1u : 0u;
+      const size_t start = out->size();
+      out->append(value);
+      if (low == 0) return;
+      for (size_t i = start; i < out->size(); ++i) {
         char& c = (*out)[i];
         if (c == '\t' || c == '\n' || c == '\r') c = ' ';
       }
@@ -156,9 +162,7 @@ void AppendAnswerLine(Format format, Encoding encoding, const Columns& columns,
           *out += StatusName(answer.outcome);
           break;
         case Column::Kind::kField: {
-          const size_t start = out->size();
-          *out += AnswerFieldValue(answer, column.field, digits);
-          blank_separators(start);
+          append_column(AnswerFieldValue(answer, column.field, digits));
           break;
         }
       }

@@ -86,7 +86,7 @@ int RunList(const Arguments& args) {
     std::string& line = out.buffer();
     const std::string segment = std::to_string(answer.segment);
     line.append(json ? "{\"segment\":\"" : "").append(segment).append(json ? "\"" : "");
-    shown.AppendFields(answer, &line);
+    shown.AppendFields(answer, &line, true);
     line.append(json ? "}\n" : "\n");
     out.Write({});
   }

@@ -89,7 +89,10 @@ class Answerer {
   // index-less walk stands in where the index cannot answer. A plain text's line is put together
   // from the parts the suffix table keeps.
   bool AnswerLine(std::string_view text, bool too_long) {
-    AnswerView view;
+    // One view for every line: a fresh one would be zeroed each time. Its texts are read only
+    // when the index has just filled them.
+    AnswerView& view = line_;
+    view.outcome = QueryAnswer::Outcome::kInvalid;
     view.encoding = text_encoding_;
     view.segment = too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
     std::uint32_t code = 0;
@@ -132,6 +135,7 @@ class Answerer {
   std::string scratch_;
   std::string prepared_;
   std::string form_;
+  AnswerView line_;
   bool answered_ = false;
 };
 

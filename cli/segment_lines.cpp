@@ -76,23 +76,36 @@ void ShownAnswers::AppendText(std::string_view text, std::string* out) const {
   }
 }
 
-void ShownAnswers::AppendFields(const SegmentAnswer& answer, std::string* out) const {
-  static constexpr std::string_view kKeys[] = {"province", "city", "simType", "areaCode",
-                                               "postCode"};
+void ShownAnswers::AppendFields(const SegmentAnswer& answer, std::string* out,
+                                bool with_carrier) const {
   const Place& place = places_[answer.place];
-  const std::string_view texts[] = {place.province, place.city, labels_[answer.kind & 7],
-                                    place.areaCode, place.postCode};
+  AnswerView view;
+  view.outcome = QueryAnswer::Outcome::kOk;
+  view.texts = {place.province, place.city,     labels_[answer.kind & 7],
+                place.areaCode, place.postCode, answer.kind};
+  view.segment = answer.segment;
+  view.encoding = encoding_ == Encoding::kGbk ? TextEncoding::kGbk : TextEncoding::kUtf8;
   const bool json = format_ == Format::kJson;
-  for (size_t i = 0; i < std::size(texts); ++i) {
+  char digits[8];
+  auto append = [&](const AnswerFieldInfo& info) {
     if (json) {
-      out->append(",\"").append(kKeys[i]).append("\":");
+      out->append(",\"").append(info.jsonKey).append("\":");
     } else {
       *out += '\t';
     }
-    AppendText(texts[i], out);
+    AppendText(AnswerFieldValue(view, info.field, digits), out);
+  };
+  // The window's five, the kind digit, then (for list) the plan's carrier: the columns scripts
+  // cut keep their places.
+  for (const AnswerFieldInfo& info : kAnswerFields) {
+    if (info.formField) append(info);
   }
   out->append(json ? ",\"kind\":" : "\t");
   *out += static_cast<char>('0' + (answer.kind & 7));
+  if (!with_carrier) return;
+  for (const AnswerFieldInfo& info : kAnswerFields) {
+    if (!info.formField && !info.jsonKey.empty()) append(info);
+  }
 }
 
 }  // namespace korvalind::cli

@@ -27,7 +27,8 @@ class ShownAnswers {
 
   // The segment's fields, for tsv: province, city, SIM card kind, area code, postal code and
   // the kind digit, each after a tab; for json: the same as "key":value pairs, each after a ",".
-  void AppendFields(const SegmentAnswer& answer, std::string* out) const;
+  // with_carrier adds the number plan's carrier, carrier id and service of the segment.
+  void AppendFields(const SegmentAnswer& answer, std::string* out, bool with_carrier = false) const;
 
   // A text in the output's form: tsv blanks tabs and line ends, json quotes it.
   void AppendText(std::string_view text, std::string* out) const;

@@ -1,5 +1,7 @@
 #include "directory/answer_model.h"
 
+#include <array>
+
 #include "directory/number_plan.h"
 #include "platform/json_string.h"
 
@@ -46,46 +48,17 @@ AnswerView ViewOf(const QueryAnswer& answer) {
   return view;
 }
 
-std::string_view AnswerFieldValue(const AnswerView& view, AnswerField field, char (&digits)[8]) {
-  const bool ok = view.outcome == QueryAnswer::Outcome::kOk;
-  if (view.outcome == QueryAnswer::Outcome::kInvalid) return {};
-  const PlanEntry plan = PlanOfSegment(view.segment);
-  switch (field) {
-    case AnswerField::kProvince:
-      return ok ? view.texts.province : std::string_view();
-    case AnswerField::kCity:
-      return ok ? view.texts.city : std::string_view();
-    case AnswerField::kSimType:
-      return ok ? view.texts.simType : std::string_view();
-    case AnswerField::kAreaCode:
-      return ok ? view.texts.areaCode : std::string_view();
-    case AnswerField::kPostCode:
-      return ok ? view.texts.postCode : std::string_view();
-    case AnswerField::kCarrier:
-      return view.encoding == TextEncoding::kGbk ? CarrierNameGbk(plan.carrier)
-                                                 : CarrierNameUtf8(plan.carrier);
-    case AnswerField::kCarrierId:
-      return CarrierId(plan.carrier);
-    case AnswerField::kService:
-      return ServiceName(plan.service);
-    case AnswerField::kKind:
-      if (!ok) return {};
-      digits[0] = static_cast<char>('0' + (view.texts.kind & 7));
-      return {digits, 1};
-    case AnswerField::kSegment: {
-      if (view.segment == 0) return {};
-      std::uint32_t rest = view.segment;
-      for (int i = 6; i >= 0; --i) {
-        digits[i] = static_cast<char>('0' + rest % 10);
-        rest /= 10;
-      }
-      return {digits, 7};
-    }
-  }
-  return {};
-}
-
 void AppendAnswerJson(std::string_view text, const AnswerView& view, std::string* out) {
+  // ",\"province\":" and so on, made once: every line of the filter writes them all.
+  static const std::array<std::string, kAnswerFieldCount> kKeys = [] {
+    std::array<std::string, kAnswerFieldCount> keys;
+    for (const AnswerFieldInfo& info : kAnswerFields) {
+      if (!info.jsonKey.empty()) {
+        keys[static_cast<std::size_t>(info.field)] = ",\"" + std::string(info.jsonKey) + "\":";
+      }
+    }
+    return keys;
+  }();
   char digits[8];
   *out += "{\"text\":";
   AppendJsonString(text, out, view.encoding);
@@ -94,10 +67,8 @@ void AppendAnswerJson(std::string_view text, const AnswerView& view, std::string
   *out += '"';
   for (const AnswerFieldInfo& info : kAnswerFields) {
     if (info.jsonKey.empty()) continue;
-    *out += ",\"";
-    *out += info.jsonKey;
-    *out += "\":";
-    AppendJsonString(AnswerFieldValue(view, info.field, digits), out, view.encoding);
+    *out += kKeys[static_cast<std::size_t>(info.field)];
+    AppendJsonStringOfValidText(AnswerFieldValue(view, info.field, digits), out, view.encoding);
   }
   *out += '}';
 }

@@ -6,6 +6,7 @@
 #include <string_view>
 
 #include "directory/directory_index.h"
+#include "directory/number_plan.h"
 #include "directory/query.h"
 
 namespace korvalind {
@@ -72,11 +73,52 @@ AnswerView ViewOf(const QueryAnswer& answer);
 // The text of one field: the place texts, SIM card label and kind only for kOk; the carrier,
 // carrier id, service and segment for every accepted text (empty where the plan names no
 // carrier); everything empty for kInvalid. *digits holds the text of the numeric fields.
-std::string_view AnswerFieldValue(const AnswerView& view, AnswerField field, char (&digits)[8]);
+// Inline: every line of the filter asks it for each of its columns.
+inline std::string_view AnswerFieldValue(const AnswerView& view, AnswerField field,
+                                         char (&digits)[8]) {
+  const bool ok = view.outcome == QueryAnswer::Outcome::kOk;
+  if (view.outcome == QueryAnswer::Outcome::kInvalid) return {};
+  switch (field) {
+    case AnswerField::kProvince:
+      return ok ? view.texts.province : std::string_view();
+    case AnswerField::kCity:
+      return ok ? view.texts.city : std::string_view();
+    case AnswerField::kSimType:
+      return ok ? view.texts.simType : std::string_view();
+    case AnswerField::kAreaCode:
+      return ok ? view.texts.areaCode : std::string_view();
+    case AnswerField::kPostCode:
+      return ok ? view.texts.postCode : std::string_view();
+    case AnswerField::kCarrier: {
+      const Carrier carrier = PlanOfSegment(view.segment).carrier;
+      return view.encoding == TextEncoding::kGbk ? CarrierNameGbk(carrier)
+                                                 : CarrierNameUtf8(carrier);
+    }
+    case AnswerField::kCarrierId:
+      return CarrierId(PlanOfSegment(view.segment).carrier);
+    case AnswerField::kService:
+      return ServiceName(PlanOfSegment(view.segment).service);
+    case AnswerField::kKind:
+      if (!ok) return {};
+      digits[0] = static_cast<char>('0' + (view.texts.kind & 7));
+      return {digits, 1};
+    case AnswerField::kSegment: {
+      if (view.segment == 0) return {};
+      std::uint32_t rest = view.segment;
+      for (int i = 6; i >= 0; --i) {
+        digits[i] = static_cast<char>('0' + rest % 10);
+        rest /= 10;
+      }
+      return {digits, 7};
+    }
+  }
+  return {};
+}
 
 // Appends the JSON object of one answer: {"text":...,"status":...} and every field with a JSON
-// key, in kAnswerFields order, "" where the field says nothing. text is the text as given; strings
-// are written as AppendJsonString does in view.encoding.
+// key, in kAnswerFields order, "" where the field says nothing. text is the text as given, written
+// as AppendJsonString does in view.encoding; the fields must be well-formed in view.encoding (the
+// texts the core and the library hand out are).
 void AppendAnswerJson(std::string_view text, const AnswerView& view, std::string* out);
 
 }  // namespace korvalind

@@ -60,8 +60,8 @@ constexpr std::array<std::uint8_t, kPlanBlocks> MakePlanBytes() {
       }
     }
     const auto byte = static_cast<std::uint8_t>(
-        kPlanInPlanBit | static_cast<unsigned>(CarrierOfId(row.carrierId)) << 2 |
-        static_cast<unsigned>(ServiceOfName(row.service)));
+        kPlanInPlanBit | static_cast<unsigned>(ServiceOfName(row.service)) << 3 |
+        static_cast<unsigned>(CarrierOfId(row.carrierId)));
     for (std::uint32_t block = first - 10000; block < first - 10000 + span; ++block) {
       if (bytes[block] != 0) throw "number-plan.tsv: one prefix stands inside another";
       bytes[block] = byte;
@@ -74,9 +74,10 @@ constexpr std::array<std::uint8_t, kPlanBlocks> kPlanBytes = MakePlanBytes();
 
 // The Chinese and English names of each carrier, from its first row; every row of a carrier must
 // give the same names.
+// (Literals throughout: the C interface hands out data() as NUL-terminated texts.)
 struct CarrierNames {
-  std::array<std::string_view, kCarrierCount> chinese{};
-  std::array<std::string_view, kCarrierCount> english{};
+  std::array<std::string_view, kCarrierCount> chinese{"", "", "", "", ""};
+  std::array<std::string_view, kCarrierCount> english{"", "", "", "", ""};
 };
 
 constexpr CarrierNames MakeCarrierNames() {
@@ -113,16 +114,6 @@ const std::uint8_t* PlanBytes() { return kPlanBytes.data(); }
 std::uint8_t PlanByte(std::uint32_t segment) {
   const std::uint32_t offset = segment - kFirstPlanSegment;
   return offset < kPlanSegments ? kPlanBytes[offset / kPlanBlockSize] : 0;
-}
-
-std::uint32_t SegmentOfDigits(std::string_view text) {
-  if (text.size() < 7 || text[0] != '1') return 0;
-  std::uint32_t segment = 0;
-  for (std::size_t i = 0; i < 7; ++i) {
-    if (text[i] < '0' || text[i] > '9') return 0;
-    segment = segment * 10 + static_cast<std::uint32_t>(text[i] - '0');
-  }
-  return segment;
 }
 
 std::string_view CarrierId(Carrier carrier) { return kCarrierIds[CarrierIndex(carrier)]; }

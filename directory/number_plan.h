@@ -21,15 +21,17 @@ inline constexpr int kCarrierCount = 5;
 
 enum class Service : std::uint8_t { kNone = 0, kMobile = 1, kVirtual = 2, kSatellite = 3 };
 
-// What the plan says of one segment, packed in a byte (PlanByte): bit 7 set for a segment of the
-// plan, bits 4-2 the carrier, bits 1-0 the service. 0 for a segment outside the plan.
+// What the plan says of one segment, packed in a byte (PlanByte): bit 6 set for a segment of the
+// plan, bits 4-3 the service, bits 2-0 the carrier (so that the carrier is the byte & 7). 0 for a
+// segment outside the plan; bit 7 is left to SegmentAcceptance.
 struct PlanEntry {
   bool inPlan = false;
   Carrier carrier = Carrier::kNone;
   Service service = Service::kNone;
 };
 
-inline constexpr std::uint8_t kPlanInPlanBit = 0x80;
+inline constexpr std::uint8_t kPlanInPlanBit = 0x40;
+inline constexpr std::uint8_t kPlanCarrierMask = 0x07;
 inline constexpr std::uint32_t kFirstPlanSegment = 1000000;
 inline constexpr std::uint32_t kPlanSegments = 1000000;
 // Segments share their entry in blocks of 100 (the plan's prefixes have at most five digits).
@@ -41,8 +43,8 @@ inline constexpr std::uint32_t kPlanBlocks = kPlanSegments / kPlanBlockSize;
 const std::uint8_t* PlanBytes();
 
 constexpr PlanEntry UnpackPlanByte(std::uint8_t byte) {
-  return {(byte & kPlanInPlanBit) != 0, static_cast<Carrier>((byte >> 2) & 7),
-          static_cast<Service>(byte & 3)};
+  return {(byte & kPlanInPlanBit) != 0, static_cast<Carrier>(byte & kPlanCarrierMask),
+          static_cast<Service>((byte >> 3) & 3)};
 }
 
 // The plan's byte for segment (a number 1000000 to 1999999; 0 for anything else).
@@ -50,7 +52,17 @@ std::uint8_t PlanByte(std::uint32_t segment);
 inline PlanEntry PlanOfSegment(std::uint32_t segment) { return UnpackPlanByte(PlanByte(segment)); }
 
 // The segment the first seven bytes of text spell when they are digits beginning with "1", else 0.
-std::uint32_t SegmentOfDigits(std::string_view text);
+inline std::uint32_t SegmentOfDigits(std::string_view text) {
+  if (text.size() < 7 || text[0] != '1') return 0;
+  std::uint32_t segment = 0;
+  unsigned not_digit = 0;
+  for (std::size_t i = 0; i < 7; ++i) {
+    const unsigned digit = static_cast<unsigned char>(text[i]) - unsigned{'0'};
+    not_digit |= digit > 9 ? 1u : 0u;  // one test at the end: every line of the filter comes here
+    segment = segment * 10 + digit;
+  }
+  return not_digit != 0 ? 0 : segment;
+}
 
 // "china-mobile", "china-unicom", "china-telecom", "china-broadnet"; "" for kNone.
 std::string_view CarrierId(Carrier carrier);

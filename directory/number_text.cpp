@@ -65,14 +65,4 @@ SegmentAcceptance::SegmentAcceptance(const std::bitset<100>& held) {
   }
 }
 
-std::uint32_t SegmentAcceptance::SegmentOfText(std::string_view text, bool any_prefix,
-                                               std::string* scratch) const {
-  if (any_prefix) {
-    PrepareNumberText(text, scratch);
-    text = *scratch;
-  }
-  const std::uint32_t segment = SegmentOfDigits(text);
-  return segment != 0 && Accepts(segment, any_prefix) ? segment : 0;
-}
-
 }  // namespace korvalind

@@ -28,7 +28,7 @@ class SegmentAcceptance {
  public:
   // Set in the per-block bytes when the rule accepts the block's segments; the other bits are the
   // plan's byte of the block.
-  static constexpr std::uint8_t kAcceptedBit = 0x40;
+  static constexpr std::uint8_t kAcceptedBit = 0x80;
 
   // The rule of a directory that holds no segment: the plan alone.
   SegmentAcceptance() : SegmentAcceptance(std::bitset<100>()) {}
@@ -45,9 +45,17 @@ class SegmentAcceptance {
     return offset < kPlanSegments && (Blocks(any_prefix)[offset / kPlanBlockSize] & kAcceptedBit);
   }
 
-  // The segment an accepted text names, or 0 for a refused one. *scratch holds the prepared text
-  // under any_prefix (its storage is reused from call to call).
-  std::uint32_t SegmentOfText(std::string_view text, bool any_prefix, std::string* scratch) const;
+  // The segment an accepted text names (its first seven bytes, after preparation under
+  // any_prefix), or 0 for a refused one. *scratch holds the prepared text under any_prefix (its
+  // storage is reused from call to call).
+  std::uint32_t SegmentOfText(std::string_view text, bool any_prefix, std::string* scratch) const {
+    if (any_prefix) {
+      PrepareNumberText(text, scratch);
+      text = *scratch;
+    }
+    const std::uint32_t segment = SegmentOfDigits(text);
+    return segment != 0 && Accepts(segment, any_prefix) ? segment : 0;
+  }
 
  private:
   std::array<std::uint8_t, kPlanBlocks> default_{};

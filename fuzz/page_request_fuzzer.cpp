@@ -14,13 +14,19 @@
 namespace korvalind::web {
 namespace {
 
-korvalind_status HostileLookup(std::string_view text, korvalind_answer* answer) {
+korvalind_status HostileLookup(std::string_view text, korvalind_answer_ex* answer) {
   if (text.empty()) return KORVALIND_INVALID;
   switch (static_cast<unsigned char>(text[0]) % 3) {
     case 0:
-      *answer = {"<script>", "\"><img src=x>", "'", "&amp;", "\xB1\xB1"};
+      answer->province = "<script>";
+      answer->city = "\"><img src=x>";
+      answer->sim_type = "'";
+      answer->area_code = "&amp;";
+      answer->post_code = "\xB1\xB1";
+      answer->segment = 1990000;
       return KORVALIND_OK;
     case 1:
+      answer->segment = 1390000;
       return KORVALIND_NOT_FOUND;
     default:
       return KORVALIND_INVALID;

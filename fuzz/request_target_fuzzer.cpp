@@ -9,6 +9,7 @@
 #include <string_view>
 #include <vector>
 
+#include "platform/json_string.h"
 #include "serve/json_text.h"
 #include "serve/request_target.h"
 
@@ -31,6 +32,7 @@ bool IsValidUtf8(std::string_view text) {
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
   using namespace korvalind::serve;
+  using korvalind::AppendJsonString;
   std::string_view input(reinterpret_cast<const char*>(data), size);
 
   Route route = MapRequestTarget(input);

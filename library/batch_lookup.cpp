@@ -7,12 +7,14 @@ namespace korvalind::library {
 namespace {
 
 static_assert(KORVALIND_CODE_INVALID == 0xFFFFFFFFu, "an invalid number is all ones");
-static_assert(SegmentAcceptance::kAcceptedBit == 1u << 6, "the accepted bit is bit 6");
+static_assert(SegmentAcceptance::kAcceptedBit == 0x80, "the accepted bit is the top bit");
+static_assert(kPlanCarrierMask == 7, "the carrier is the low three bits");
 
 // Two loops, so that the one without carriers does not pay for the stores it does not make.
 template <bool kWithCarriers>
-void Lookup(const std::uint32_t* table, const std::uint8_t* blocks, const std::int64_t* numbers,
-            size_t count, std::uint32_t* codes, std::uint8_t* carriers) {
+void Lookup(const std::uint32_t* __restrict table, const std::uint8_t* __restrict blocks,
+            const std::int64_t* __restrict numbers, size_t count, std::uint32_t* __restrict codes,
+            std::uint8_t* __restrict carriers) {
   for (size_t i = 0; i < count; ++i) {
     const auto n = static_cast<std::uint64_t>(numbers[i]);
     // Unsigned differences fold each range test (and negative numbers) into one comparison;
@@ -25,12 +27,13 @@ void Lookup(const std::uint32_t* table, const std::uint8_t* blocks, const std::i
     const std::uint64_t named = (seven | eleven) & (offset < 1000000u ? 1 : 0);
     offset &= 0 - named;
     const std::uint8_t block = blocks[offset / kPlanBlockSize];
-    const auto accepted_here = static_cast<std::uint32_t>(named & (block >> 6) & 1u);
+    const auto accepted_here = static_cast<std::uint32_t>(named & (block >> 7));
     // Accepted: the code; otherwise all ones, KORVALIND_CODE_INVALID.
     codes[i] = table[offset] | (accepted_here - 1u);
-    if constexpr (kWithCarriers) {
-      carriers[i] = static_cast<std::uint8_t>((block >> 2) & 7u & (0u - accepted_here));
-    }
+    // Only a segment of the plan has a carrier, and every rule accepts those; a number that
+    // names no segment reads block 0 (segments 1000000-1000099), which has none. So the block's
+    // carrier bits need no mask.
+    if constexpr (kWithCarriers) carriers[i] = block & kPlanCarrierMask;
   }
 }
 

@@ -15,4 +15,8 @@ namespace korvalind {
 void AppendJsonString(std::string_view value, std::string* out,
                       TextEncoding encoding = TextEncoding::kUtf8);
 
+// The same for a value known to be well-formed in encoding (a text the core made, such as an
+// answer's field): nothing is checked or replaced, only escaped.
+void AppendJsonStringOfValidText(std::string_view value, std::string* out, TextEncoding encoding);
+
 }  // namespace korvalind

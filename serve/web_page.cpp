@@ -9,9 +9,9 @@ namespace korvalind::serve {
 
 std::optional<Reply> ServeWebPage(const Request& request, const ServedDirectory& directory) {
   const std::string count_line = directory.count_line();
-  const web::PageSource source{[&directory](std::string_view text, korvalind_answer* answer) {
-                                 return korvalind_lookup(directory.handle(), text.data(),
-                                                         text.size(), 0, answer);
+  const web::PageSource source{[&directory](std::string_view text, korvalind_answer_ex* answer) {
+                                 return korvalind_lookup_ex(directory.handle(), text.data(),
+                                                            text.size(), 0, answer);
                                },
                                count_line, korvalind_version()};
   std::optional<web::PageResponse> page =

@@ -4,6 +4,7 @@
 #include <vector>
 
 #include "directory/image_regions.h"
+#include "directory/number_plan.h"
 #include "platform/gbk.h"
 #include "tools/segment_answers.h"
 
@@ -62,6 +63,19 @@ Status InFile(std::string_view name, const Status& status) {
 
 int KindOfCardType(std::uint8_t cardType) {
   return cardType < std::size(kKindOfCardType) ? kKindOfCardType[cardType] : 0;
+}
+
+std::uint8_t CardTypeOfSegment(std::uint32_t segment, int kind) {
+  // Card type of each carrier (Carrier order), and of its virtual-operator segments.
+  constexpr std::uint8_t kOwn[kCarrierCount] = {0, kCardChinaMobile, kCardChinaUnicom,
+                                                kCardChinaTelecom, kCardChinaBroadnet};
+  constexpr std::uint8_t kVirtual[kCarrierCount] = {
+      0, kCardChinaMobileVirtual, kCardChinaUnicomVirtual, kCardChinaTelecomVirtual,
+      kCardChinaBroadnetVirtual};
+  const PlanEntry plan = PlanOfSegment(segment);
+  const auto carrier = static_cast<std::size_t>(plan.carrier);
+  if (carrier == 0 || carrier >= kCarrierCount) return CardTypeOfKind(kind);
+  return plan.service == Service::kVirtual ? kVirtual[carrier] : kOwn[carrier];
 }
 
 std::uint8_t CardTypeOfKind(int kind) {
@@ -161,7 +175,7 @@ Status ExportPhoneDat(const DirectoryImage& image, std::string_view version, Pho
   size_t left_out = 0;
   out->entries.reserve(answers.segments.size());
   for (const SegmentAnswer& segment : answers.segments) {
-    const std::uint8_t card_type = CardTypeOfKind(segment.kind);
+    const std::uint8_t card_type = CardTypeOfSegment(segment.segment, segment.kind);
     if (card_type == 0) {
       ++left_out;
       continue;

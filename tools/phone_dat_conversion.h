@@ -20,6 +20,11 @@ namespace korvalind {
 int KindOfCardType(std::uint8_t cardType);
 std::uint8_t CardTypeOfKind(int kind);
 
+// The card type export-phone-dat writes for a segment: its carrier in the number plan, and that
+// carrier's virtual card type for the segments let to virtual operators (162, 165, 167, 170x,
+// 171); the card type of the record's kind for a segment the plan names no carrier for (1349).
+std::uint8_t CardTypeOfSegment(std::uint32_t segment, int kind);
+
 struct PhoneDatImportStats {
   size_t segments = 0;
   size_t places = 0;

@@ -9,8 +9,8 @@
   const kInvalidMessage = "请输入合法的号码段!";
   const kNotFoundMessage = "不会吧，没有找到!";
   const kStatusLabels = { "ok": "找到", "not-found": "没有找到", "invalid": "不合法" };
-  const kColumns = ["输入", "状态", "省份", "城市", "SIM 卡类型", "长途区号", "邮政编码"];
-  const kFieldIds = ["province", "city", "sim-type", "area-code", "post-code"];
+  const kColumns = ['输入', '状态', '省份', '城市', 'SIM 卡类型', '运营商', '长途区号', '邮政编码'];
+  const kFieldIds = ['province', 'city', 'sim-type', 'carrier', 'area-code', 'post-code'];
   const kOverscanRows = 10;
 
   const $ = (id) => document.getElementById(id);

@@ -3,6 +3,8 @@
 #include <cstdint>
 #include <cstdio>
 
+#include "directory/number_text.h"
+#include "library/answer_view.h"
 #include "web/page_render.h"
 #include "web/page_text.h"
 #include "web/web_assets.h"
@@ -74,17 +76,14 @@ PageResponse RenderRequestedPage(const WebAsset& page_template, std::string_view
   view.count_line = source.count_line;
   view.version = source.version;
   const std::optional<std::string> number = FormValue(query, "number");
-  korvalind_answer answer = {"", "", "", "", ""};
+  korvalind_answer_ex answer{};
+  answer.size = sizeof answer;
   if (number) {
     view.asked = true;
     view.number = *number;
     view.status =
-        source.lookup ? source.lookup(NormalizeNumberText(*number), &answer) : KORVALIND_INVALID;
-    view.province = answer.province ? answer.province : "";
-    view.city = answer.city ? answer.city : "";
-    view.sim_type = answer.sim_type ? answer.sim_type : "";
-    view.area_code = answer.area_code ? answer.area_code : "";
-    view.post_code = answer.post_code ? answer.post_code : "";
+        source.lookup ? source.lookup(PrepareNumberText(*number), &answer) : KORVALIND_INVALID;
+    view.answer = library::ViewOfAnswer(view.status, answer);
   }
   std::string body = RenderPage(page_template.body, view);
   std::string etag = TagOfBytes(body);

@@ -28,9 +28,11 @@ struct PageResponse {
   std::string body;  // empty for 304
 };
 
-// Looks up a normalised number with the service's default acceptance rule and fills answer
-// with UTF-8 texts that stay valid until the call of AnswerPageRequest returns.
-using PageLookup = std::function<korvalind_status(std::string_view text, korvalind_answer* answer)>;
+// Looks up a prepared number (PrepareNumberText) with the service's default acceptance rule and
+// fills answer (its size set by the caller) with UTF-8 texts that stay valid until the call of
+// AnswerPageRequest returns.
+using PageLookup =
+    std::function<korvalind_status(std::string_view text, korvalind_answer_ex* answer)>;
 
 // What the page needs from the running service.
 struct PageSource {

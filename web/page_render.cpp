@@ -7,8 +7,7 @@ namespace {
 
 // The text a marker stands for, already safe to insert; false for an unknown marker.
 bool MarkerText(std::string_view name, const PageView& view, std::string* out) {
-  const bool ok = view.asked && view.status == KORVALIND_OK;
-  const auto field = [&](std::string_view value) { return ok ? EscapeHtml(value) : std::string(); };
+  AnswerField field;
   if (name == "number") {
     *out = EscapeHtml(view.number);
   } else if (name == "message") {
@@ -23,16 +22,9 @@ bool MarkerText(std::string_view name, const PageView& view, std::string* out) {
     }
   } else if (name == "message_class") {
     *out = view.asked && view.status != KORVALIND_OK ? " error" : "";
-  } else if (name == "province") {
-    *out = field(view.province);
-  } else if (name == "city") {
-    *out = field(view.city);
-  } else if (name == "sim_type") {
-    *out = field(view.sim_type);
-  } else if (name == "area_code") {
-    *out = field(view.area_code);
-  } else if (name == "post_code") {
-    *out = field(view.post_code);
+  } else if (FindAnswerField(name, &field)) {
+    char digits[8];
+    *out = view.asked ? EscapeHtml(AnswerFieldValue(view.answer, field, digits)) : std::string();
   } else if (name == "count_line") {
     *out = EscapeHtml(view.count_line);
   } else if (name == "version") {

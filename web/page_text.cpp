@@ -117,29 +117,4 @@ std::optional<std::string> FormValue(std::string_view query, std::string_view na
   }
 }
 
-std::string NormalizeNumberText(std::string_view text) {
-  std::string compact;
-  compact.reserve(text.size());
-  for (size_t i = 0; i < text.size(); ++i) {
-    const std::string_view rest = text.substr(i);
-    if (rest[0] == ' ' || rest[0] == '\t' || rest[0] == '-') continue;
-    if (rest.starts_with("\xC2\xA0")) {  // U+00A0 no-break space
-      i += 1;
-      continue;
-    }
-    if (rest.starts_with("\xE3\x80\x80")) {  // U+3000 ideographic space
-      i += 2;
-      continue;
-    }
-    compact += rest[0];
-  }
-  std::string_view number = compact;
-  if (number.starts_with("+86")) {
-    number.remove_prefix(3);
-  } else if (number.starts_with("0086")) {
-    number.remove_prefix(4);
-  }
-  return std::string(number);
-}
-
 }  // namespace korvalind::web

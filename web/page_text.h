@@ -16,8 +16,4 @@ std::string EscapeHtml(std::string_view text);
 // None when the field is absent; a field without "=" has the empty value.
 std::optional<std::string> FormValue(std::string_view query, std::string_view name);
 
-// A typed number as the page looks it up: blanks (space, tab, no-break and ideographic space)
-// and hyphens removed, then a leading "+86" or "0086". The page's script does the same.
-std::string NormalizeNumberText(std::string_view text);
-
 }  // namespace korvalind::web

@@ -20,13 +20,21 @@
 
 namespace korvalind {
 
-// The five fields of an answer, valid while the Directory they came from is open.
+// The fields of an answer, valid while the Directory they came from is open: the five of the
+// window (ok only), then the number plan's carrier of the segment (not-found ones too; "" where
+// the plan names none) and the record's kind and the segment (see korvalind_answer_ex).
 struct Answer {
   std::string_view province;
   std::string_view city;
   std::string_view sim_type;
   std::string_view area_code;
   std::string_view post_code;
+  std::string_view carrier;
+  std::string_view carrier_id;
+  std::string_view service;
+  korvalind_carrier carrier_code = KORVALIND_CARRIER_NONE;
+  int kind = 0;
+  std::uint32_t segment = 0;
 };
 
 // Why a directory could not be opened: what() is the library's message, naming the file.
@@ -77,8 +85,9 @@ class Directory {
   // KORVALIND_OK, KORVALIND_INVALID or KORVALIND_NOT_FOUND; *answer holds "" fields unless ok.
   // flags: KORVALIND_ANY_PREFIX, KORVALIND_GBK.
   korvalind_status Lookup(std::string_view text, Answer* answer, unsigned flags = 0) const {
-    korvalind_answer raw{};
-    korvalind_status status = korvalind_lookup(handle_, text.data(), text.size(), flags, &raw);
+    korvalind_answer_ex raw{};
+    raw.size = sizeof raw;
+    korvalind_status status = korvalind_lookup_ex(handle_, text.data(), text.size(), flags, &raw);
     if (status == KORVALIND_BAD_ARGUMENT) return status;
     *answer = Convert(raw);
     return status;
@@ -99,11 +108,24 @@ class Directory {
     return korvalind_lookup_numbers(handle_, numbers.data(), numbers.size(), flags, codes.data());
   }
 
+  // The same, and carriers[i] = the korvalind_carrier of numbers[i] (not-found ones too).
+  korvalind_status LookupNumbers(std::span<const std::int64_t> numbers,
+                                 std::span<std::uint32_t> codes, std::span<std::uint8_t> carriers,
+                                 unsigned flags = 0) const {
+    if (codes.size() != numbers.size() || carriers.size() != numbers.size()) {
+      return KORVALIND_BAD_ARGUMENT;
+    }
+    return korvalind_lookup_numbers_ex(handle_, numbers.data(), numbers.size(), flags, codes.data(),
+                                       carriers.data());
+  }
+
   // The answer table that codes index.
   std::uint32_t AnswerCount() const { return korvalind_answer_count(handle_); }
+  // The carrier fields of an answer code are "": a code stands for many segments.
   Answer AnswerAt(std::uint32_t code, unsigned flags = 0) const {
-    korvalind_answer raw{"", "", "", "", ""};
-    if (korvalind_answer_at(handle_, code, flags, &raw) != KORVALIND_OK) return Answer{};
+    korvalind_answer_ex raw{};
+    raw.size = sizeof raw;
+    if (korvalind_answer_at_ex(handle_, code, flags, &raw) != KORVALIND_OK) return Answer{};
     return Convert(raw);
   }
 
@@ -123,8 +145,10 @@ class Directory {
  private:
   explicit Directory(korvalind_directory* handle) : handle_(handle) {}
 
-  static Answer Convert(const korvalind_answer& raw) {
-    return {raw.province, raw.city, raw.sim_type, raw.area_code, raw.post_code};
+  static Answer Convert(const korvalind_answer_ex& raw) {
+    return {raw.province,     raw.city,    raw.sim_type,   raw.area_code,
+            raw.post_code,    raw.carrier, raw.carrier_id, raw.service,
+            raw.carrier_code, raw.kind,    raw.segment};
   }
 
   korvalind_directory* handle_;

@@ -130,13 +130,14 @@ TEST(DataCommands, ListFiltersAndCounts) {
   const std::vector<Case> cases = {
       {{"--province", "河北", "--kind", "1"},
        0,
-       "1390000\t河北\t石家庄\t移动全球通\t0311\t050000\t1\n"
-       "1390001\t河北\t保定\t移动全球通\t0312\t071000\t1\n"},
+       "1390000\t河北\t石家庄\t移动全球通\t0311\t050000\t1\t中国移动\tchina-mobile\tmobile\n"
+       "1390001\t河北\t保定\t移动全球通\t0312\t071000\t1\t中国移动\tchina-mobile\tmobile\n"},
       {{"--city", "北京", "--format", "json"},
        0,
        "{\"segment\":\"1300000\",\"province\":\"北京\",\"city\":\"北京\",\"simType\":"
        "\"移动全球通\","
-       "\"areaCode\":\"010\",\"postCode\":\"100000\",\"kind\":1}\n"},
+       "\"areaCode\":\"010\",\"postCode\":\"100000\",\"kind\":1,\"carrier\":\"中国联通\","
+       "\"carrierId\":\"china-unicom\",\"service\":\"mobile\"}\n"},
       {{"--province", "河北", "--count"},
        0,
        "河北\t石家庄\t1\t1\n河北\t保定\t1\t1\n河北\t石家庄\t3\t1\n"},

@@ -36,7 +36,7 @@ TEST(NumberPlan, EveryPrefixIsAcceptedWithItsCarrier) {
   }
   // No prefix stands inside another: the rows cover exactly the segments the table marks.
   std::uint32_t marked = 0;
-  for (std::uint32_t b = 0; b < kPlanBlocks; ++b) marked += PlanBytes()[b] >> 7;
+  for (std::uint32_t b = 0; b < kPlanBlocks; ++b) marked += (PlanBytes()[b] & kPlanInPlanBit) != 0;
   EXPECT_EQ(marked * kPlanBlockSize, segments);
   EXPECT_FALSE(PlanOfSegment(1600000).inPlan);
   EXPECT_FALSE(PlanOfSegment(1740600).inPlan);

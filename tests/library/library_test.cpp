@@ -280,6 +280,10 @@ void ExpectBatchMatchesLookups(const korvalind_directory* directory,
     ASSERT_EQ(full.carrier_code, carriers[i]) << n;
     ASSERT_STREQ(full.province, answer.province) << n;
     ASSERT_STREQ(full.carrier_id, korvalind_carrier_id(full.carrier_code)) << n;
+    for (const char* text : {full.carrier, full.service, full.sim_type,
+                             korvalind_carrier_english_name(full.carrier_code)}) {
+      ASSERT_NE(text, nullptr) << n;  // "" where there is nothing to say
+    }
     if (status == KORVALIND_INVALID) {
       ASSERT_EQ(codes[i], KORVALIND_CODE_INVALID) << n;
     } else if (status == KORVALIND_NOT_FOUND) {

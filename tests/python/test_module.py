@@ -1,5 +1,8 @@
 """The Python module against the command line: lookup, lookup_many and annotate."""
 
+import csv
+import os
+import re
 import threading
 import unittest
 
@@ -49,6 +52,19 @@ class ModuleTest(unittest.TestCase):
                 answer = self.directory.lookup(str(number), any_prefix=any_prefix)
                 self.assertEqual(answer, korvalind.Answer(*row[1:]) if row[0] == "ok" else None)
                 self.assertEqual(self.directory.status(number, any_prefix=any_prefix), row[0])
+
+    def test_the_shared_texts_answer_as_everywhere(self):
+        # tests/data/number_texts.tsv: the statuses every surface gives, "\\xNN" for a byte.
+        path = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data",
+                            "number_texts.tsv")
+        with open(path, encoding="utf-8", newline="\n") as f:
+            rows = list(csv.DictReader(f, delimiter="\t", quoting=csv.QUOTE_NONE))
+        self.assertGreaterEqual(len(rows), 30)
+        for row in rows:
+            text = re.sub(r"\\x([0-9a-f]{2})", lambda m: chr(int(m.group(1), 16)), row["text"])
+            self.assertEqual(self.directory.status(text), row["status"], repr(text))
+            self.assertEqual(self.directory.status(text, any_prefix=True), row["any_prefix"],
+                             repr(text))
 
     def test_input_kinds_give_the_same_rows(self):
         numbers = self.numbers[:2000]

@@ -11,7 +11,9 @@
 #include <thread>
 #include <vector>
 
+#include "platform/json_string.h"
 #include "server_process.h"
+#include "support/number_texts.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
 
@@ -135,6 +137,44 @@ TEST(Serve, EndpointsAndStatuses) {
   EXPECT_NE(metrics.find(counted), std::string::npos) << metrics;
   EXPECT_NE(metrics.find("korvalind_answers_total{status=\"invalid\"} 4"), std::string::npos);
   EXPECT_NE(metrics.find("korvalind_directory_segments 321047"), std::string::npos);
+}
+
+// The typed texts every surface answers alike (tests/data/number_texts.tsv), as one JSON batch,
+// by the default rule and with any_prefix=1: each answer's status and carrier id in order.
+TEST(Serve, TheSharedTextsAnswerAsEverywhere) {
+  const std::vector<testing::NumberText> rows = testing::LoadNumberTexts();
+  ASSERT_GE(rows.size(), 30u);
+  ServerProcess server(kProgram, {"--directory", kBundled, "--threads", "1"});
+  ASSERT_TRUE(server.started()) << server.log();
+  std::string body = "[";
+  for (const testing::NumberText& row : rows) {
+    if (body.size() > 1) body += ',';
+    AppendJsonString(row.text, &body);
+  }
+  body += ']';
+  for (const bool any_prefix : {false, true}) {
+    const HttpResponse response =
+        Fetch(server.port(), "POST", any_prefix ? "/v1/lookup?any_prefix=1" : "/v1/lookup", body,
+              "application/json");
+    ASSERT_EQ(response.status, 200) << response.body;
+    size_t at = 0;
+    // The next value of key after at, which then points past it.
+    auto next = [&](const std::string& key) {
+      const std::string opening = "\"" + key + "\":\"";
+      at = response.body.find(opening, at);
+      if (at == std::string::npos) return std::string("(missing)");
+      at += opening.size();
+      const size_t end = response.body.find('"', at);
+      return response.body.substr(at, end - at);
+    };
+    for (const testing::NumberText& row : rows) {
+      const std::string status = next("status");
+      const std::string carrier = next("carrierId");
+      ASSERT_NE(at, std::string::npos);
+      EXPECT_EQ(status + "\t" + carrier, row.Expected(any_prefix ? row.any_prefix : row.status))
+          << row.text << (any_prefix ? " any_prefix=1" : "");
+    }
+  }
 }
 
 TEST(Serve, Batches) {

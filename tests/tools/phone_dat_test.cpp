@@ -65,8 +65,8 @@ class PhoneDatTest : public ::testing::Test {
     return image;
   }
 
-  // Export, then import and make-directory: every segment answers as before but for the card type
-  // losses (kinds 2, 4 and 5 come back as 1, 3 and 3; kind 0 is left out).
+  // Export, then import and make-directory: every segment answers as before but for its kind,
+  // which comes back as the kind of the card type the number plan gives its segment.
   void ExpectRoundTrip(const DirectoryImage& original) {
     PhoneDat dat;
     ASSERT_TRUE(ExportPhoneDat(original, "2612", &dat).ok());
@@ -77,14 +77,14 @@ class PhoneDatTest : public ::testing::Test {
     const DirectoryImage rebuilt = Build(read);
     const SegmentAnswers before = AnswerAllSegments(original);
     const SegmentAnswers after = AnswerAllSegments(rebuilt);
-    constexpr int kBack[] = {-1, 1, 1, 3, 3, 3, 6, 7};
     size_t j = 0;
     for (const SegmentAnswer& was : before.segments) {
-      if (was.kind == 0) continue;
+      const std::uint8_t card_type = CardTypeOfSegment(was.segment, was.kind);
+      if (card_type == 0) continue;
       ASSERT_LT(j, after.segments.size());
       const SegmentAnswer& now = after.segments[j++];
       ASSERT_EQ(was.segment, now.segment);
-      EXPECT_EQ(kBack[was.kind], now.kind) << was.segment;
+      EXPECT_EQ(KindOfCardType(card_type), now.kind) << was.segment;
       const PlaceAnswer& a = before.PlaceOf(was);
       const PlaceAnswer& b = after.PlaceOf(now);
       EXPECT_EQ(std::tie(a.province, a.city, a.shownCity, a.postCode, a.areaCode),
@@ -243,6 +243,26 @@ TEST_F(PhoneDatTest, ExportedFileImportsAnsweringAlike) {
   DirectoryImage bundled;
   ASSERT_TRUE(LoadDirectory(dir_.File("bundled.dat"), &bundled).ok());
   ExpectRoundTrip(bundled);
+}
+
+// The card type comes from the number plan: virtual-operator segments get their carrier's virtual
+// card type whatever the record's kind; the kind decides only where the plan names no carrier.
+TEST(PhoneDatCardType, ComesFromTheNumberPlan) {
+  const struct {
+    std::uint32_t segment;
+    int kind;
+    std::uint8_t card_type;
+  } cases[] = {
+      {1390000, 3, kCardChinaMobile},         {1700000, 6, kCardChinaTelecomVirtual},
+      {1703000, 6, kCardChinaMobileVirtual},  {1704000, 6, kCardChinaUnicomVirtual},
+      {1620000, 1, kCardChinaTelecomVirtual}, {1650000, 1, kCardChinaMobileVirtual},
+      {1920000, 1, kCardChinaBroadnet},       {1740000, 1, kCardChinaTelecom},
+      {1349000, 1, kCardChinaMobile},         {1349000, 0, 0},
+      {1222222, 3, kCardChinaUnicom},
+  };
+  for (const auto& c : cases) {
+    EXPECT_EQ(CardTypeOfSegment(c.segment, c.kind), c.card_type) << c.segment << " " << c.kind;
+  }
 }
 
 }  // namespace

@@ -64,7 +64,8 @@ TEST_F(QueryFormTest, QueryButtonDoesWhatEnterDoes) {
 TEST_F(QueryFormTest, RefusedTextShowsTheMessageAndChangesNothing) {
   Query("1390123");
   ASSERT_TRUE(PumpUntil([&] { return !session_.Text("IDC_PROVINCE").empty(); }));
-  for (const char* text : {"1320000", "1340000", "130000", "13a0000", "1490123", "13"}) {
+  // Refused: outside the number plan and not held (122, 149, 194), or not seven digits.
+  for (const char* text : {"1220000", "1940000", "130000", "13a0000", "1490123", "13"}) {
     DialogCatcher dialogs;
     Query(text);
     ASSERT_TRUE(PumpUntil([&] { return !dialogs.boxes.empty(); })) << text;
@@ -93,7 +94,7 @@ TEST_F(QueryFormTest, MissingSegmentEmptiesTheFieldsBeforeTheMessage) {
 
 TEST_F(QueryFormTest, HistoryKeepsEveryAcceptedTextNewestFirst) {
   DialogCatcher dialogs;
-  for (const char* text : {"1390123", "1390123abc", "1320000", "1390124", "1390123"}) {
+  for (const char* text : {"1390123", "1390123abc", "1220000", "1390124", "1390123"}) {
     Query(text);
     Pump(50);
   }
@@ -369,6 +370,13 @@ TEST(QueryFormBundledTest, ModernPrefixesAnswerAndOthersAreRefused) {
   EXPECT_EQ(dialogs.boxes[0].text, kInvalid);
   EXPECT_EQ(ResultFields(session)[0], U("北京"));
   EXPECT_EQ(session.History(), std::vector<wxString>{U("1860000")});
+  // 199 is a mobile prefix the bundled directory does not hold: missed, not refused.
+  session.TypeIntoNumberBox("1990000");
+  session.PressEnter();
+  ASSERT_TRUE(PumpUntil([&] { return dialogs.boxes.size() == 2; }));
+  EXPECT_EQ(dialogs.boxes[1].text, kNotFound);
+  EXPECT_EQ(ResultFields(session), std::vector<wxString>(5));
+  EXPECT_EQ(session.History().front(), U("1990000"));
 }
 
 }  // namespace

@@ -38,7 +38,11 @@ from selenium.webdriver.support.ui import WebDriverWait  # noqa: E402
 KORVALIND, DIRECTORY, ARTIFACTS = sys.argv[1:4]
 WAIT = 30  # seconds for any one thing the page does
 STATUS_LABELS = {"ok": "找到", "not-found": "没有找到", "invalid": "不合法"}
-COLUMNS = ["输入", "状态", "省份", "城市", "SIM 卡类型", "长途区号", "邮政编码"]
+COLUMNS = ["输入", "状态", "省份", "城市", "SIM 卡类型", "运营商", "长途区号", "邮政编码"]
+FIELD_IDS = ["province", "city", "sim-type", "carrier", "area-code", "post-code"]
+# The typed texts that every surface answers alike (the C++ library test reads it too).
+NUMBER_TEXTS = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "data",
+                            "number_texts.tsv")
 INJECTIONS = [
     "<img src=x onerror=window.__pwned=1>",
     '"><script>window.__pwned=1</script>',
@@ -48,28 +52,31 @@ INJECTIONS = [
 ]
 
 
-def normalize(text):
-    """What the page does to a typed number before it asks (blanks, hyphens, +86, 0086)."""
-    compact = re.sub("[ \t\u00a0\u3000-]", "", text)
-    for prefix in ("+86", "0086"):
-        if compact.startswith(prefix):
-            return compact[len(prefix):]
-    return compact
+def normalize(texts):
+    """What the page's own script does to typed numbers before it asks."""
+    return browser.execute_script(
+        "return arguments[0].map((t) => self.korvalindLookup.normalize(t))", texts)
+
+
+def number_texts():
+    """The rows of tests/data/number_texts.tsv as dictionaries, "\\xNN" escapes decoded."""
+    with open(NUMBER_TEXTS, encoding="utf-8", newline="\n") as f:
+        rows = list(csv.DictReader(f, delimiter="\t", quoting=csv.QUOTE_NONE))
+    unescape = lambda s: re.sub(r"\\x([0-9a-f]{2})", lambda m: chr(int(m.group(1), 16)), s)
+    for row in rows:
+        row["text"], row["prepared"] = unescape(row["text"]), unescape(row["prepared"])
+    return rows
 
 
 def cli_answers(texts):
-    """The command-line filter's answer to each text: (status, five fields)."""
+    """The command-line filter's answer to each text: (status, the page's six fields)."""
     feed = "".join(t + "\n" for t in texts).encode()
-    run = subprocess.run([KORVALIND, "query", "--directory", DIRECTORY, "--format", "tsv", "-"],
-                         input=feed, capture_output=True, timeout=60)
+    run = subprocess.run([KORVALIND, "query", "--directory", DIRECTORY, "--format", "tsv",
+                          "--fields", "status,province,city,sim_type,carrier,area_code,post_code",
+                          "-"], input=feed, capture_output=True, timeout=60)
     lines = run.stdout.decode().split("\n")[:-1]
     assert len(lines) == len(texts), run.stderr.decode()
-    answers = []
-    for line in lines:
-        cells = line.split("\t")
-        status = cells[-6]
-        answers.append((status, cells[-5:] if status == "ok" else [""] * 5))
-    return answers
+    return [(cells[0], cells[1:]) for cells in (line.split("\t") for line in lines)]
 
 
 def guard_formula(text):
@@ -170,8 +177,7 @@ def quit_browser(driver):
 
 
 def field_values(driver):
-    return [driver.find_element(By.ID, i).get_property("value")
-            for i in ["province", "city", "sim-type", "area-code", "post-code"]]
+    return [driver.find_element(By.ID, i).get_property("value") for i in FIELD_IDS]
 
 
 def severe_console_entries(driver):
@@ -241,7 +247,7 @@ class SingleQuery(unittest.TestCase):
                 self.query(text)
                 WebDriverWait(browser, WAIT).until(
                     lambda d: d.find_element(By.ID, "message").text == message)
-                self.assertEqual(field_values(browser), [""] * 5)
+                self.assertEqual(field_values(browser), cli_answers([text])[0][1])
 
     def test_a_hostile_number_in_the_address_stays_text(self):
         for text in INJECTIONS:
@@ -326,7 +332,7 @@ class Batch(unittest.TestCase):
         return [rows.get(i) for i in range(count)]
 
     def expected(self):
-        return list(zip(self.lines, cli_answers([normalize(t) for t in self.lines])))
+        return list(zip(self.lines, cli_answers(normalize(self.lines))))
 
     def test_table_equals_the_command_line_filter(self):
         self.run_batch(self.lines)
@@ -344,6 +350,19 @@ class Batch(unittest.TestCase):
         self.assertEqual(browser.find_elements(By.CSS_SELECTOR, "#batch-rows img, #batch-rows svg,"
                                                                 " #batch-rows script"), [])
         self.assertEqual(severe_console_entries(browser), [])
+
+    def test_the_shared_texts_prepare_and_answer_as_everywhere(self):
+        rows = number_texts()
+        self.assertGreaterEqual(len(rows), 30)
+        browser.get(service.url)
+        self.assertEqual(normalize([r["text"] for r in rows]), [r["prepared"] for r in rows])
+        texts = [r["text"] for r in rows if r["text"]]
+        self.run_batch(texts)
+        got = self.table_rows(len(texts))
+        for row, cells in zip((r for r in rows if r["text"]), got):
+            carrier = "" if row["page"] == "invalid" else row["carrier_id"]
+            self.assertEqual(cells[2], STATUS_LABELS[row["page"]], row["text"])
+            self.assertEqual(cells[6] != "", carrier != "", row["text"])
 
     def test_csv_download_bytes(self):
         self.run_batch(self.lines)
@@ -374,7 +393,7 @@ class Batch(unittest.TestCase):
             lambda d: "已复制" in d.find_element(By.ID, "batch-status").text)
         copied = browser.execute_async_script(
             "navigator.clipboard.readText().then(arguments[0], e => arguments[0]('error ' + e))")
-        expected = list(zip(self.lines[:50], cli_answers([normalize(t) for t in self.lines[:50]])))
+        expected = list(zip(self.lines[:50], cli_answers(normalize(self.lines[:50]))))
         self.assertEqual(copied, table_text(expected, "\t"))
 
     def test_a_text_file_fills_the_batch_box(self):
@@ -422,7 +441,7 @@ class WithoutScript(unittest.TestCase):
                              "186 0000 1234")
             driver.get(service.url + "?number=1220000")
             self.assertEqual(driver.find_element(By.ID, "message").text, "请输入合法的号码段!")
-            self.assertEqual(field_values(driver), [""] * 5)
+            self.assertEqual(field_values(driver), [""] * 6)
         finally:
             quit_browser(driver)
 
