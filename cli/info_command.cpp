@@ -9,7 +9,7 @@ namespace korvalind::cli {
 
 int RunInfo(const Arguments& args) {
   DirectoryImage image;
-  if (!LoadChosenDirectory(args, &image)) return kExitUsage;
+  if (!LoadChosenDirectory(args, &image, IndexPolicy::kSkip)) return kExitUsage;
   std::string text = ChosenDirectoryPath(args) + "\n" + GbkToUtf8(CountLine(image)) + "\n";
   std::fwrite(text.data(), 1, text.size(), stdout);
   if (std::fflush(stdout) != 0 || std::ferror(stdout)) {

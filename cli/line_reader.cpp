@@ -59,6 +59,20 @@ void LineReader::SkipRestOfLine() {
   }
 }
 
+bool LineReader::NextLines(std::string_view* lines) {
+  for (;;) {
+    const char* start = buffer_.data() + begin_;
+    const void* last_lf = ::memrchr(start, '\n', end_ - begin_);
+    if (last_lf != nullptr) {
+      const size_t length = static_cast<size_t>(static_cast<const char*>(last_lf) - start) + 1;
+      *lines = std::string_view(start, length);
+      begin_ += length;
+      return true;
+    }
+    if (end_ - begin_ > kMaxPending || !Fill()) return false;
+  }
+}
+
 bool LineReader::Next(std::string_view* line, bool* too_long) {
   *too_long = false;
   for (;;) {

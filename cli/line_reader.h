@@ -22,6 +22,12 @@ class LineReader {
   // ready on a non-blocking descriptor is waited for, not taken for the end.
   bool Next(std::string_view* line, bool* too_long);
 
+  // Stores the whole lines that the buffer holds, each with its LF (and a CR before it), at least
+  // one, reading more when it holds none. False when the next line cannot be given this way (one
+  // too long to be held whole, the last one without its end) or at the end of input: Next() then
+  // gives it, or says that the input has ended. Lines are valid until the next call.
+  bool NextLines(std::string_view* lines);
+
   // The errno of a failed read, or 0.
   int error() const { return error_; }
 

@@ -6,6 +6,7 @@
 #include <string>
 
 #include "cli/answer_format.h"
+#include "cli/answer_suffixes.h"
 #include "cli/commands.h"
 #include "cli/directory_choice.h"
 #include "cli/line_reader.h"
@@ -33,6 +34,8 @@ class Answerer {
         acceptance_(HeldPrefixes(image)),
         text_encoding_(settings.encoding == Encoding::kGbk ? TextEncoding::kGbk
                                                            : TextEncoding::kUtf8),
+        suffixes_(image, settings.format == Format::kText ? Format::kTsv : settings.format,
+                  settings.encoding, settings.columns),
         out_(STDOUT_FILENO),
         err_(STDERR_FILENO) {}
 
@@ -61,6 +64,20 @@ class Answerer {
     return answer.outcome == QueryAnswer::Outcome::kOk;
   }
 
+  // Answers a block of whole lines, each ending in LF, as LineReader::Next would give them.
+  bool AnswerLines(std::string_view lines) {
+    bool all_found = true;
+    while (!lines.empty() && !failed()) {
+      const size_t end = lines.find('\n');
+      std::string_view line = lines.substr(0, end);
+      lines.remove_prefix(end + 1);
+      if (!line.empty() && line.back() == '\r') line.remove_suffix(1);
+      const bool too_long = line.size() > LineReader::kMaxLine;
+      all_found &= Answer(line.substr(0, LineReader::kMaxLine), too_long);
+    }
+    return all_found;
+  }
+
   bool Flush() { return out_.Flush(); }
   // A write has failed: the answers that follow would be lost too.
   bool failed() const { return out_.failed() || err_.failed(); }
@@ -69,7 +86,8 @@ class Answerer {
 
  private:
   // One tsv or json line, answered through the directory index with no allocation; the
-  // index-less walk stands in where the index cannot answer.
+  // index-less walk stands in where the index cannot answer. A plain text's line is put together
+  // from the parts the suffix table keeps.
   bool AnswerLine(std::string_view text, bool too_long) {
     // One view for every line: a fresh one would be zeroed each time. Its texts are read only
     // when the index has just filled them.
@@ -77,11 +95,9 @@ class Answerer {
     view.outcome = QueryAnswer::Outcome::kInvalid;
     view.encoding = text_encoding_;
     view.segment = too_long ? 0 : acceptance_.SegmentOfText(text, settings_.any_prefix, &prepared_);
-    std::uint8_t key[kSegmentKeySize];
+    std::uint32_t code = 0;
     if (view.segment != 0) {
-      // The key from the digits the segment was read from, as cheap as it gets.
-      PackSegmentKey((settings_.any_prefix ? std::string_view(prepared_) : text).substr(1, 6), key);
-      if (!QuerySegmentKeyIndexed(image_, key, text_encoding_, &view.outcome, &view.texts)) {
+      if (!QuerySegmentCode(image_, view.segment, &view.outcome, &code)) {
         QueryAnswer answer = QuerySegment(image_, view.segment);
         FormatAnswer(settings_.format, settings_.encoding, text, answer, &out_.buffer(), &errors_,
                      settings_.columns);
@@ -89,8 +105,15 @@ class Answerer {
         return answer.outcome == QueryAnswer::Outcome::kOk;
       }
     }
-    AppendAnswerLine(settings_.format, settings_.encoding, settings_.columns, text, view,
-                     &out_.buffer(), &scratch_);
+    if (suffixes_.IsPlain(text)) {
+      suffixes_.AppendLine(text, view.outcome, code, view.segment, &out_.buffer());
+    } else {
+      if (view.outcome == QueryAnswer::Outcome::kOk) {
+        AnswerTextsOfCode(image_, code, text_encoding_, &view.texts);
+      }
+      AppendAnswerLine(settings_.format, settings_.encoding, settings_.columns, text, view,
+                       &out_.buffer(), &scratch_);
+    }
     out_.Write({});
     return view.outcome == QueryAnswer::Outcome::kOk;
   }
@@ -105,6 +128,7 @@ class Answerer {
   QuerySettings settings_;
   SegmentAcceptance acceptance_;
   TextEncoding text_encoding_;
+  AnswerSuffixes suffixes_;
   Output out_;
   Output err_;
   std::string errors_;
@@ -179,10 +203,16 @@ int RunQuery(const Arguments& args) {
       continue;
     }
     LineReader reader(STDIN_FILENO, &Answerer::FlushCallback, &answerer);
-    std::string_view line;
+    std::string_view lines;
     bool too_long = false;
-    while (!answerer.failed() && reader.Next(&line, &too_long)) {
-      all_found &= answerer.Answer(line, too_long);
+    while (!answerer.failed()) {
+      if (reader.NextLines(&lines)) {
+        all_found &= answerer.AnswerLines(lines);
+      } else if (reader.Next(&lines, &too_long)) {
+        all_found &= answerer.Answer(lines, too_long);
+      } else {
+        break;
+      }
     }
     read_error = reader.error();
     if (read_error != 0) break;

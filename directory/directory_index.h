@@ -80,14 +80,35 @@ class DirectoryIndex {
   // The answer texts of the first record with key, in encoding. kUnknown also when the record's
   // texts were not prepared.
   Lookup FindAnswer(const std::uint8_t* key, TextEncoding encoding, AnswerTexts* texts) const {
+    std::uint32_t code = 0;
+    const Lookup found = FindAnswerCode(key, &code);
+    if (found == Lookup::kFound) AnswerOfCode(code, encoding, texts);
+    return found;
+  }
+
+  // Every prepared answer (a place pair's texts with one SIM card kind) has a code: the pair's
+  // number times 8 plus the kind, below kMaxPreparedPairs * 8 and as small as the directory's
+  // places allow, so that a caller answering many keys can keep what it derives from an answer
+  // in a flat table, once per answer.
+
+  // FindAnswer, giving the answer's code instead of its texts.
+  Lookup FindAnswerCode(const std::uint8_t* key, std::uint32_t* code) const {
     std::uint32_t slot = 0;
     if (!Slot(key, &slot)) return Lookup::kUnknown;
-    if (slot == 0) return Lookup::kNone;
-    if ((slot & kRecordNumberFlag) != 0) return Lookup::kUnknown;
-    const Variant& variant = variants_[slot - 1];
-    if (variant.pair == kNoPair) return Lookup::kUnknown;
-    PairTexts(variant.pair, variant.byte0 >> 5, encoding, texts);
-    return Lookup::kFound;
+    return CodeOfSlot(slot, code);
+  }
+
+  // The same for a segment 1000000 to 1999999, whose key is packed decimal: its last six digits
+  // are the block's two and the slot's four, with no key to pack.
+  Lookup FindSegmentAnswerCode(std::uint32_t segment, std::uint32_t* code) const {
+    const std::uint32_t digits = segment % 1000000;
+    const std::uint32_t block = block_of_[digits / kSlotsPerBlock];
+    return CodeOfSlot(block == kNoBlock ? 0 : slots_[block + digits % kSlotsPerBlock], code);
+  }
+
+  // The texts of a code that FindAnswerCode gave, in encoding.
+  void AnswerOfCode(std::uint32_t code, TextEncoding encoding, AnswerTexts* texts) const {
+    PairTexts(static_cast<std::uint16_t>(code >> 3), static_cast<int>(code & 7), encoding, texts);
   }
 
   // The texts for a record with these place indexes and SIM card kind, or false when they were
@@ -138,6 +159,15 @@ class DirectoryIndex {
     std::uint32_t block = block_of_[high];
     *slot = block == kNoBlock ? 0 : slots_[block + middle * 100 + low];
     return true;
+  }
+
+  Lookup CodeOfSlot(std::uint32_t slot, std::uint32_t* code) const {
+    if (slot == 0) return Lookup::kNone;
+    if ((slot & kRecordNumberFlag) != 0) return Lookup::kUnknown;
+    const Variant& variant = variants_[slot - 1];
+    if (variant.pair == kNoPair) return Lookup::kUnknown;
+    *code = std::uint32_t{variant.pair} << 3 | variant.byte0 >> 5;
+    return Lookup::kFound;
   }
 
   void PairTexts(std::uint16_t pair, int kind, TextEncoding encoding, AnswerTexts* texts) const;

@@ -55,6 +55,21 @@ SegmentRecord RecordAt(const char* bytes) {
   return record;
 }
 
+// The outcome of an index look-up; false when the index cannot tell.
+bool OutcomeOf(DirectoryIndex::Lookup found, QueryAnswer::Outcome* outcome) {
+  switch (found) {
+    case DirectoryIndex::Lookup::kFound:
+      *outcome = QueryAnswer::Outcome::kOk;
+      return true;
+    case DirectoryIndex::Lookup::kNone:
+      *outcome = QueryAnswer::Outcome::kNotFound;
+      return true;
+    case DirectoryIndex::Lookup::kUnknown:
+      break;
+  }
+  return false;
+}
+
 }  // namespace
 
 std::unordered_map<std::string_view, std::string_view> ZoneHeads(const DirectoryImage& image) {
@@ -230,17 +245,21 @@ bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key
                             AnswerTexts* texts) {
   const DirectoryIndex* index = UsableIndex(image);
   if (index == nullptr) return false;
-  switch (index->FindAnswer(key, encoding, texts)) {
-    case DirectoryIndex::Lookup::kFound:
-      *outcome = QueryAnswer::Outcome::kOk;
-      return true;
-    case DirectoryIndex::Lookup::kNone:
-      *outcome = QueryAnswer::Outcome::kNotFound;
-      return true;
-    case DirectoryIndex::Lookup::kUnknown:
-      break;
-  }
-  return false;
+  std::uint32_t code = 0;
+  const DirectoryIndex::Lookup found = index->FindAnswerCode(key, &code);
+  if (found == DirectoryIndex::Lookup::kFound) index->AnswerOfCode(code, encoding, texts);
+  return OutcomeOf(found, outcome);
+}
+
+bool QuerySegmentCode(const DirectoryImage& image, std::uint32_t segment,
+                      QueryAnswer::Outcome* outcome, std::uint32_t* code) {
+  const DirectoryIndex* index = UsableIndex(image);
+  return index != nullptr && OutcomeOf(index->FindSegmentAnswerCode(segment, code), outcome);
+}
+
+void AnswerTextsOfCode(const DirectoryImage& image, std::uint32_t code, TextEncoding encoding,
+                       AnswerTexts* texts) {
+  image.index->AnswerOfCode(code, encoding, texts);
 }
 
 }  // namespace korvalind

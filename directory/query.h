@@ -84,6 +84,16 @@ bool QuerySegmentKeyIndexed(const DirectoryImage& image, const std::uint8_t* key
                             TextEncoding encoding, QueryAnswer::Outcome* outcome,
                             AnswerTexts* texts);
 
+// QuerySegmentKeyIndexed for an accepted segment (1000000 to 1999999), giving for kOk the
+// answer's code (DirectoryIndex::FindAnswerCode) instead of its texts, for a caller that keeps
+// what it makes of an answer once per code.
+bool QuerySegmentCode(const DirectoryImage& image, std::uint32_t segment,
+                      QueryAnswer::Outcome* outcome, std::uint32_t* code);
+
+// The texts of a code that QuerySegmentCode gave for image, in encoding.
+void AnswerTextsOfCode(const DirectoryImage& image, std::uint32_t code, TextEncoding encoding,
+                       AnswerTexts* texts);
+
 // The user messages of a query, code page 936.
 extern const char kInvalidSegmentMessage[];  // "请输入合法的号码段!"
 extern const char kNotFoundMessage[];        // "不会吧，没有找到!"

@@ -4,6 +4,7 @@
 #include <string>
 #include <vector>
 
+#include "cipher/rc2_paths.h"
 #include "korvalind_version.h"
 #include "support/process.h"
 #include "support/temp_dir.h"
@@ -244,7 +245,9 @@ TEST(CommandLine, EveryCommandHasItsHelpAndTheVersionIsTheProjects) {
     EXPECT_EQ(r.exitCode, 0) << command;
     EXPECT_EQ(r.out.find(std::string("usage: korvalind ") + command + " "), 0u) << r.out;
   }
-  EXPECT_EQ(Korvalind({"--version"}).out, "korvalind " KORVALIND_VERSION_STRING "\n");
+  // bench/compare names the RC2 path beside its figures from the second line.
+  EXPECT_EQ(Korvalind({"--version"}).out, "korvalind " KORVALIND_VERSION_STRING "\nRC2 path: " +
+                                              std::string(Rc2PathName(Rc2ActivePath())) + "\n");
 }
 
 TEST(CommandLine, InfoShowsTheSegmentCount) {

@@ -152,6 +152,28 @@ TEST(Filter, EveryThirteenSegmentAsOneAtATime) {
   }
 }
 
+// Lines put together from cached parts must stay those of the formatter whatever the columns:
+// the segment's own digits, no text column, the text twice.
+TEST(Filter, FieldListsAsOneAtATime) {
+  std::vector<std::string> texts = {"abc", "1390123 x", "\"1390123"};
+  for (int n = 1300000; n < 2000000; n += 2377) texts.push_back(std::to_string(n) + "1234");
+  const WalkedByPrefix walked;
+  for (const char* fields : {"text,status,segment,carrier", "status,carrier_id,kind",
+                             "text,kind,text", "carrier,text,service"}) {
+    cli::Columns columns;
+    std::string error, input, expected, errors;
+    ASSERT_TRUE(cli::ParseColumns(fields, &columns, &error)) << error;
+    for (const std::string& text : texts) {
+      input += text + "\n";
+      cli::FormatAnswer(Format::kTsv, Encoding::kUtf8, text, walked.Query(text), &expected, &errors,
+                        columns);
+    }
+    std::vector<std::string> args = FilterArgs("tsv", "utf-8");
+    args.insert(args.end() - 1, {"--fields", fields});
+    EXPECT_EQ(testing::RunProcess(kProgram, args, input).out, expected) << fields;
+  }
+}
+
 TEST(Filter, AnyPrefixTextsAsOneAtATime) {
   std::vector<std::string> texts;
   for (int n = 0; n < 100000; n += 37) {
