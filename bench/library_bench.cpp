@@ -3,8 +3,8 @@
 // each thread on its own share of the numbers.
 #include <benchmark/benchmark.h>
 
-#include <cstdint>
 #include <algorithm>
+#include <cstdint>
 #include <cstdlib>
 #include <random>
 #include <thread>

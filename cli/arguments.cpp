@@ -8,8 +8,8 @@ std::optional<std::string> Arguments::Value(const std::string& name) const {
   return it->second;
 }
 
-bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& options,
-                    Arguments* out, std::string* error) {
+bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& options, Arguments* out,
+                    std::string* error) {
   bool options_done = false;
   for (size_t i = 0; i < args.size(); ++i) {
     const std::string& arg = args[i];

@@ -30,7 +30,7 @@ struct OptionSpec {
 
 // Parses args (without the program name and the command). On error returns false and sets
 // *error to a message naming the offending argument.
-bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& options,
-                    Arguments* out, std::string* error);
+bool ParseArguments(const std::vector<std::string>& args, const OptionSpec& options, Arguments* out,
+                    std::string* error);
 
 }  // namespace korvalind::cli

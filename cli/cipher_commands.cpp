@@ -1,5 +1,5 @@
-#include "cli/commands.h"
 #include "cipher/file_cipher.h"
+#include "cli/commands.h"
 
 namespace korvalind::cli {
 namespace {

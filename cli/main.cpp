@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
-#include "cli/command_help.h"
 #include "cipher/rc2_paths.h"
+#include "cli/command_help.h"
 #include "cli/commands.h"
 #include "korvalind_version.h"
 #include "platform/temp_files.h"
@@ -132,7 +132,10 @@ struct Command {
 
 const std::vector<Command>& Commands() {
   static const std::vector<Command> commands = {
-      {"query", RunQuery, {{"directory", "format", "encoding", "fields"}, {"any-prefix"}}, kQueryHelp},
+      {"query",
+       RunQuery,
+       {{"directory", "format", "encoding", "fields"}, {"any-prefix"}},
+       kQueryHelp},
       {"info", RunInfo, {{"directory"}, {}}, kInfoHelp},
       {"encipher", RunEncipher, {{}, {}}, kEncipherHelp},
       {"decipher", RunDecipher, {{}, {}}, kDecipherHelp},

@@ -69,7 +69,8 @@ void DirectoryIndex::PairTexts(std::uint16_t pair, int kind, TextEncoding encodi
   const bool gbk = encoding == TextEncoding::kGbk;
   const std::uint8_t* lengths = prepared.lengths + (gbk ? 0 : 4);
   const char* at = text_.data() + prepared.offset;
-  if (!gbk) at += prepared.lengths[0] + prepared.lengths[1] + prepared.lengths[2] + prepared.lengths[3];
+  if (!gbk)
+    at += prepared.lengths[0] + prepared.lengths[1] + prepared.lengths[2] + prepared.lengths[3];
   texts->province = std::string_view(at, lengths[0]);
   at += lengths[0];
   texts->city = std::string_view(at, lengths[1]);

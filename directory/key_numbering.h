@@ -55,7 +55,8 @@ class KeyNumbering {
 
   void Rehash(size_t size) {
     table_.assign(size, 0);
-    for (size_t n = 0; n < keys_.size(); ++n) table_[Find(keys_[n])] = static_cast<std::uint32_t>(n + 1);
+    for (size_t n = 0; n < keys_.size(); ++n)
+      table_[Find(keys_[n])] = static_cast<std::uint32_t>(n + 1);
   }
 
   std::vector<std::uint32_t> table_;  // key number + 1; 0 = free

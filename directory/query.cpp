@@ -18,13 +18,19 @@ namespace {
 
 // The labels of kinds 1 to 7, code page 936.
 constexpr std::string_view kSimKindLabels[] = {
-    "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",                      // 移动全球通
-    "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",                      // 移动预付费
-    "\xc1\xaa\xcd\xa8" "130" "\xbf\xa8",                             // 联通130卡
-    "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",              // 联通预付费卡
-    "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
-    "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5",                              // 中国电信
-    "\xd6\xd0\xb9\xfa\xb9\xe3\xb5\xe7",                              // 中国广电
+    "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",  // 移动全球通
+    "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",  // 移动预付费
+    "\xc1\xaa\xcd\xa8"
+    "130"
+    "\xbf\xa8",                                          // 联通130卡
+    "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",  // 联通预付费卡
+    "\xc1\xaa\xcd\xa8"
+    "CDMA"
+    "\xbf\xa8\xa3\xa8"
+    "133"
+    "\xa3\xa9",                          // 联通CDMA卡（133）
+    "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5",  // 中国电信
+    "\xd6\xd0\xb9\xfa\xb9\xe3\xb5\xe7",  // 中国广电
 };
 
 // The index of image when it can be used for image as it is now.
@@ -89,8 +95,7 @@ bool IsValidSegmentText(std::string_view text) {
   if (text.size() < 7) return false;
   if (text[0] != '1' || text[1] != '3') return false;
   if (text[2] == '2' || text[2] == '4') return false;
-  return std::all_of(text.begin(), text.begin() + 7,
-                     [](char c) { return c >= '0' && c <= '9'; });
+  return std::all_of(text.begin(), text.begin() + 7, [](char c) { return c >= '0' && c <= '9'; });
 }
 
 std::bitset<100> HeldPrefixes(const DirectoryImage& image) {
@@ -153,18 +158,17 @@ std::string ZoneLookup(const DirectoryImage& image, std::string_view province,
   key.reserve(province.size() + 1 + city.size());
   key.append(province).append(",").append(city);
   std::string_view found;
-  ForEachEntry(ZoneTableRegion(image),
-               [&](std::string_view entry) {
-                 entry = VisibleEntry(entry);
-                 // Only an entry whose "province,city" part is the key itself: a mere prefix
-                 // would hand out another city's codes.
-                 if (entry.size() <= key.size() || entry[key.size()] != ':' ||
-                     entry.substr(0, key.size()) != key) {
-                   return false;
-                 }
-                 found = entry.substr(key.size() + 1);
-                 return true;
-               });
+  ForEachEntry(ZoneTableRegion(image), [&](std::string_view entry) {
+    entry = VisibleEntry(entry);
+    // Only an entry whose "province,city" part is the key itself: a mere prefix
+    // would hand out another city's codes.
+    if (entry.size() <= key.size() || entry[key.size()] != ':' ||
+        entry.substr(0, key.size()) != key) {
+      return false;
+    }
+    found = entry.substr(key.size() + 1);
+    return true;
+  });
   return std::string(found);
 }
 

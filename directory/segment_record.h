@@ -19,9 +19,7 @@ struct SegmentRecord {
   std::array<std::uint8_t, kSegmentRecordSize> bytes{};
 
   int kind() const { return bytes[0] >> 5; }
-  std::uint16_t cityIndex() const {
-    return static_cast<std::uint16_t>(bytes[4] | (bytes[5] << 8));
-  }
+  std::uint16_t cityIndex() const { return static_cast<std::uint16_t>(bytes[4] | (bytes[5] << 8)); }
   std::uint16_t provinceIndex() const {
     return static_cast<std::uint16_t>(bytes[6] | (bytes[7] << 8));
   }

@@ -151,9 +151,9 @@ void ExerciseImage(const DirectoryImage& image, std::string_view probe) {
   for (const std::string& text : texts) {
     QueryAnswer answer = QueryNumber(image, text);
     CheckAnswer(answer);
-    Require((answer.outcome == QueryAnswer::Outcome::kInvalid) ==
-                !IsAcceptedSegmentText(image, text),
-            "validation and answer disagree");
+    Require(
+        (answer.outcome == QueryAnswer::Outcome::kInvalid) == !IsAcceptedSegmentText(image, text),
+        "validation and answer disagree");
     Require(IsAcceptedSegmentText(image, text) == IsAcceptedSegmentText(walked, text),
             "the index accepts a text otherwise");
     Require(Same(answer, QueryNumber(walked, text)), "the index answers a text otherwise");

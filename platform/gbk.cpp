@@ -84,9 +84,7 @@ void AppendControlsReplaced(std::string_view text, bool gbk, bool tsv, std::stri
   out->append(text.substr(start));
 }
 
-std::string GbkToUtf8(std::string_view gbk) {
-  return Convert("UTF-8", "GBK", gbk, ReplaceGbkByte);
-}
+std::string GbkToUtf8(std::string_view gbk) { return Convert("UTF-8", "GBK", gbk, ReplaceGbkByte); }
 
 namespace {
 
@@ -158,8 +156,11 @@ void AppendValidUtf8(std::string_view text, std::string* out) {
       continue;
     }
     auto c = static_cast<unsigned char>(text[i]);
-    size_t length = c < 0x80 ? 1 : c >= 0xC2 && c <= 0xDF ? 2 : c >= 0xE0 && c <= 0xEF ? 3
-                  : c >= 0xF0 && c <= 0xF4 ? 4 : 0;
+    size_t length = c < 0x80                 ? 1
+                    : c >= 0xC2 && c <= 0xDF ? 2
+                    : c >= 0xE0 && c <= 0xEF ? 3
+                    : c >= 0xF0 && c <= 0xF4 ? 4
+                                             : 0;
     bool ok = length != 0 && i + length <= text.size();
     for (size_t k = 1; ok && k < length; ++k) {
       ok = (static_cast<unsigned char>(text[i + k]) & 0xC0) == 0x80;

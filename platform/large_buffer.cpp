@@ -16,8 +16,8 @@ void* AllocateLarge(size_t bytes) {
   if (bytes < kLargeFrom) return ::operator new(bytes);
   const size_t size = RoundUp(bytes);
   // Map one huge page more than needed and keep the aligned part.
-  void* mapped = ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE,
-                        MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
+  void* mapped =
+      ::mmap(nullptr, size + kHugePage, PROT_READ | PROT_WRITE, MAP_PRIVATE | MAP_ANONYMOUS, -1, 0);
   if (mapped == MAP_FAILED) throw std::bad_alloc();
   auto start = reinterpret_cast<std::uintptr_t>(mapped);
   std::uintptr_t aligned = (start + kHugePage - 1) & ~std::uintptr_t{kHugePage - 1};

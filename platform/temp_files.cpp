@@ -60,9 +60,7 @@ SignalsHeld::SignalsHeld() {
   ::pthread_sigmask(SIG_BLOCK, &held, &saved_);
 }
 
-SignalsHeld::~SignalsHeld() {
-  ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr);
-}
+SignalsHeld::~SignalsHeld() { ::pthread_sigmask(SIG_SETMASK, &saved_, nullptr); }
 
 void RemoveTemporaryFilesOnSignals() {
   for (int signal_number : {SIGINT, SIGTERM, SIGHUP}) {

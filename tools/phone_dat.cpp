@@ -97,8 +97,8 @@ Status ParsePhoneDat(std::string_view bytes, std::string_view name, PhoneDat* ou
     entry.cardType = static_cast<std::uint8_t>(bytes[at + 8]);
     // Built only for a message: this loop runs once per segment.
     auto where = [&entry, i] {
-      return "index entry " + std::to_string(i + 1) + " (segment " +
-             std::to_string(entry.segment) + ") ";
+      return "index entry " + std::to_string(i + 1) + " (segment " + std::to_string(entry.segment) +
+             ") ";
     };
     if (entry.segment < kLowestSegment || entry.segment > kHighestSegment) {
       *out = PhoneDat();

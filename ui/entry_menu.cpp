@@ -13,9 +13,7 @@ struct MenuItem {
   std::function<void()> action;
 };
 
-void OnActivate(GtkMenuItem* /*item*/, gpointer data) {
-  static_cast<MenuItem*>(data)->action();
-}
+void OnActivate(GtkMenuItem* /*item*/, gpointer data) { static_cast<MenuItem*>(data)->action(); }
 
 void OnPopulatePopup(GtkEntry* /*entry*/, GtkWidget* popup, gpointer data) {
   if (!GTK_IS_MENU_SHELL(popup)) return;  // a touch-screen bubble has no menu items

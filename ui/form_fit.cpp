@@ -77,8 +77,7 @@ void PlaceButtonRow(wxWindow* form, const int* ids, int count) {
   for (int i = 0; i < count; ++i) {
     wxWindow* button = form->FindWindow(ids[i]);
     if (!button) continue;
-    const wxSize size(std::max(button->GetSize().x, button->GetBestSize().x),
-                      button->GetSize().y);
+    const wxSize size(std::max(button->GetSize().x, button->GetBestSize().x), button->GetSize().y);
     button->SetSize(x, y, size.x, size.y);
     button->Show();
     x += size.x + gap;

@@ -64,7 +64,8 @@ void ExchangeComboString(bool save, wxComboBox* box, std::string& member) {
 
 wxIMPLEMENT_DYNAMIC_CLASS(CKorvalindView, wxView);
 
-CKorvalindView::CKorvalindView() : m_strNumber(kInitialNumber), m_dataFolder(DataFolder().value_or("")) {}
+CKorvalindView::CKorvalindView()
+    : m_strNumber(kInitialNumber), m_dataFolder(DataFolder().value_or("")) {}
 
 CKorvalindView::~CKorvalindView() {
   // The icon would outlive the window it restores; it goes with the form.

@@ -83,8 +83,8 @@ void CKorvalindView::BindCommands() {
 void CKorvalindView::ShowMaintainerButtons() {
   // Their template places lie over the result fields: shown, they stand in a row of their own
   // below the form.
-  static constexpr int kMaintainer[] = {IDC_CONVERT_AREACODE, IDC_ORGANISE, IDC_BUILD,
-                                        IDC_ENCRYPT, IDC_DECRYPT};
+  static constexpr int kMaintainer[] = {IDC_CONVERT_AREACODE, IDC_ORGANISE, IDC_BUILD, IDC_ENCRYPT,
+                                        IDC_DECRYPT};
   PlaceButtonRow(m_form, kMaintainer, static_cast<int>(std::size(kMaintainer)));
   FitFrame();
 }

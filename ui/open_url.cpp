@@ -3,7 +3,6 @@
 #include <spawn.h>
 #include <sys/wait.h>
 #include <unistd.h>
-
 #include <wx/app.h>
 #include <wx/weakref.h>
 #include <wx/window.h>

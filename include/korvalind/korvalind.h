@@ -140,8 +140,8 @@ KORVALIND_API void korvalind_close(korvalind_directory* directory);
  * KORVALIND_INVALID, KORVALIND_NOT_FOUND, or KORVALIND_BAD_ARGUMENT (answer is then not
  * written). */
 KORVALIND_API korvalind_status korvalind_lookup(const korvalind_directory* directory,
-                                                const char* text, size_t length,
-                                                unsigned flags, korvalind_answer* answer);
+                                                const char* text, size_t length, unsigned flags,
+                                                korvalind_answer* answer);
 
 /* The same acceptance and look-up as korvalind_lookup, giving the answer code instead of the
  * fields: *code becomes an index into the answer table, KORVALIND_CODE_INVALID or
@@ -206,8 +206,8 @@ KORVALIND_API const char* korvalind_count_line(const korvalind_directory* direct
 /* The three-digit prefixes (100 to 199) of the segments the directory holds, in increasing
  * order: writes at most capacity of them to prefixes (which may be NULL when capacity is 0) and
  * returns how many there are (at most 100). */
-KORVALIND_API size_t korvalind_held_prefixes(const korvalind_directory* directory,
-                                             int* prefixes, size_t capacity);
+KORVALIND_API size_t korvalind_held_prefixes(const korvalind_directory* directory, int* prefixes,
+                                             size_t capacity);
 
 #ifdef __cplusplus
 }

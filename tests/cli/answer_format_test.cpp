@@ -14,7 +14,7 @@ namespace {
 QueryAnswer Found() {
   QueryAnswer answer;
   answer.outcome = QueryAnswer::Outcome::kOk;
-  answer.province = "\xba\xd3\xb1\xb1";     // 河北
+  answer.province = "\xba\xd3\xb1\xb1";      // 河北
   answer.city = "\xca\xaf\xbc\xd2\xd7\xaf";  // 石家庄
   answer.simType = "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8";
   answer.areaCode = "0311";
@@ -91,8 +91,9 @@ TEST(FormatAnswer, SeparatorsInsideNamesDoNotAddColumns) {
   answer.city = "A\tB\nC";
   std::string out, errors;
   FormatAnswer(Format::kTsv, Encoding::kGbk, "1390123", answer, &out, &errors);
-  EXPECT_EQ(out, "1390123\tok\t\xba\xd3\xb1\xb1\tA B C\t\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8"
-                 "\t0311\t050000\n");
+  EXPECT_EQ(out,
+            "1390123\tok\t\xba\xd3\xb1\xb1\tA B C\t\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8"
+            "\t0311\t050000\n");
 }
 
 // Echoed texts and names as a reader decodes them: JSON in GBK escaped by character (a second
@@ -142,8 +143,8 @@ TEST(ParseArguments, DoubleDashEndsOptionsOnce) {
   OptionSpec options{{"format"}, {"any-prefix"}};
   Arguments parsed;
   std::string error;
-  ASSERT_TRUE(ParseArguments({"--format", "tsv", "--", "--any-prefix", "--", "-"}, options,
-                             &parsed, &error))
+  ASSERT_TRUE(ParseArguments({"--format", "tsv", "--", "--any-prefix", "--", "-"}, options, &parsed,
+                             &error))
       << error;
   EXPECT_EQ(parsed.Value("format"), "tsv");
   EXPECT_FALSE(parsed.Flag("any-prefix"));

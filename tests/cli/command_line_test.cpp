@@ -28,7 +28,8 @@ testing::ProcessResult Korvalind(const std::vector<std::string>& args,
 
 // A data folder holding the worked inputs: places 河北 and 石家庄, one zone, one row.
 void WriteSmallData(const TempDir& dir) {
-  WriteFile(dir.File("city"), "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n\xca\xaf\xbc\xd2\xd7\xaf\r\n");
+  WriteFile(dir.File("city"),
+            "\xb5\xd8\xc3\xfb\r\n\xba\xd3\xb1\xb1\r\n\xca\xaf\xbc\xd2\xd7\xaf\r\n");
   WriteFile(dir.File("areacode"),
             "'\xba\xd3\xb1\xb1','\xca\xaf\xbc\xd2\xd7\xaf','050000','0311')\r\n");
   WriteFile(dir.File("simcard2.sql"),
@@ -135,7 +136,8 @@ TEST(CommandLine, EverySegmentOfTheBundledDumpIsAnswered) {
       Korvalind({"query", "--directory", kBundled, "--format", "tsv", "-"}, texts);
   EXPECT_EQ(r.exitCode, 0) << r.err;
   size_t ok = 0;
-  for (size_t at = r.out.find("\tok\t"); at != std::string::npos; at = r.out.find("\tok\t", at + 1)) {
+  for (size_t at = r.out.find("\tok\t"); at != std::string::npos;
+       at = r.out.find("\tok\t", at + 1)) {
     ++ok;
   }
   EXPECT_EQ(ok, rows);
@@ -155,8 +157,9 @@ TEST(CommandLine, EveryKindHasItsLabelInEveryFormat) {
   WriteFile(dir.File("simcard2.sql"), rows);
   const std::string directory = dir.File("K.dat");
   ASSERT_EQ(Korvalind({"make-directory", "--data", dir.path(), "--output", directory}).exitCode, 0);
-  const std::string labels[8] = {"",         "移动全球通",   "移动预付费",         "联通130卡",
-                                 "联通预付费卡", "联通CDMA卡（133）", "中国电信", "中国广电"};
+  const std::string labels[8] = {"",          "移动全球通",   "移动预付费",
+                                 "联通130卡", "联通预付费卡", "联通CDMA卡（133）",
+                                 "中国电信",  "中国广电"};
   for (int kind = 0; kind < 8; ++kind) {
     const std::string text = "186000" + std::to_string(kind);
     const std::string& label = labels[kind];
@@ -280,8 +283,8 @@ TEST(CommandLine, MakeDirectoryOnASmallDataFolder) {
   TempDir dir;
   WriteSmallData(dir);
   std::string output = dir.File("out.dat");
-  testing::ProcessResult made = Korvalind({"make-directory", "--data", dir.path(), "--output",
-                                           output});
+  testing::ProcessResult made =
+      Korvalind({"make-directory", "--data", dir.path(), "--output", output});
   ASSERT_EQ(made.exitCode, 0) << made.err;
   EXPECT_NE(made.err.find("rows: 1"), std::string::npos) << made.err;
   EXPECT_EQ(ReadFile(output).size(), 64u);
@@ -304,11 +307,10 @@ TEST(CommandLine, SingleStepsThenEncipherGiveTheSameDirectory) {
   EXPECT_EQ(segments.exitCode, 0);
   EXPECT_EQ(segments.out, "Finished!\n");
   EXPECT_EQ(Korvalind({"build", "--data", dir.path()}).exitCode, 0);
-  ASSERT_EQ(Korvalind({"encipher", dir.File("Korvalind.dat"), dir.File("single.dat")}).exitCode,
-            0);
-  ASSERT_EQ(Korvalind({"make-directory", "--data", dir.path(), "--output", dir.File("one.dat")})
-                .exitCode,
-            0);
+  ASSERT_EQ(Korvalind({"encipher", dir.File("Korvalind.dat"), dir.File("single.dat")}).exitCode, 0);
+  ASSERT_EQ(
+      Korvalind({"make-directory", "--data", dir.path(), "--output", dir.File("one.dat")}).exitCode,
+      0);
   EXPECT_EQ(ReadFile(dir.File("single.dat")), ReadFile(dir.File("one.dat")));
 }
 
@@ -321,8 +323,8 @@ TEST(CommandLine, MissingInputsWriteNothing) {
         Korvalind({"make-directory", "--data", dir.path(), "--output", dir.File("out.dat")});
     EXPECT_EQ(r.exitCode, 2) << absent;
     EXPECT_NE(r.err.find(dir.File(absent)), std::string::npos) << r.err;
-    for (const char* name : {"out.dat", "zone", "binary", "output.txt", "offset",
-                             "Korvalind.dat"}) {
+    for (const char* name :
+         {"out.dat", "zone", "binary", "output.txt", "offset", "Korvalind.dat"}) {
       EXPECT_FALSE(FileExists(dir.File(name))) << absent << " missing, yet " << name;
     }
   }

@@ -104,7 +104,9 @@ TEST(Filter, EveryThirteenSegmentAsOneAtATime) {
   // Texts around the segments: kept bytes after the seventh, refusals, bytes that are not UTF-8,
   // characters that json escapes and tsv blanks.
   texts.insert(texts.end(), {"1390123abc", "13901234567", "+86 139-0123-4567", "", "13a0000",
-                             "1390123\tx", "\"1390123\\", "1300000\xff\xfe", "\x01" "1390123",
+                             "1390123\tx", "\"1390123\\", "1300000\xff\xfe",
+                             "\x01"
+                             "1390123",
                              "\xba\xd3\xb1\xb1", "1390123 ", "1340000", "1320000"});
   std::string input;
   for (const std::string& text : texts) input += text + "\n";
@@ -185,8 +187,8 @@ TEST(Filter, AnyPrefixTextsAsOneAtATime) {
   texts.insert(texts.end(), {"+8613", "1890123", "189 0123", "2890123", "", "--"});
   const WalkedByPrefix walked;
   std::string input, expected, operands_expected, errors;
-  std::vector<std::string> operands = {"query", "--directory", kBundled, "--format", "tsv",
-                                       "--any-prefix"};
+  std::vector<std::string> operands = {"query",    "--directory", kBundled,
+                                       "--format", "tsv",         "--any-prefix"};
   for (size_t i = 0; i < texts.size(); ++i) {
     input += texts[i] + "\n";
     std::string normalized = PrepareNumberText(texts[i]);
@@ -199,8 +201,8 @@ TEST(Filter, AnyPrefixTextsAsOneAtATime) {
                         &errors);
     }
   }
-  std::vector<std::string> args = {"query",        "--directory", kBundled, "--format", "tsv",
-                                   "--any-prefix", "-"};
+  std::vector<std::string> args = {"query", "--directory",  kBundled, "--format",
+                                   "tsv",   "--any-prefix", "-"};
   EXPECT_EQ(testing::RunProcess(kProgram, args, input).out, expected);
   // The same texts given as operands, one query each.
   EXPECT_EQ(testing::RunProcess(kProgram, operands).out, operands_expected);
@@ -208,8 +210,8 @@ TEST(Filter, AnyPrefixTextsAsOneAtATime) {
 
 std::string ExpectedLine(const std::string& text) {
   std::string line, errors;
-  cli::FormatAnswer(Format::kTsv, Encoding::kUtf8, text, QueryNumber(WalkedBundled(), text),
-                    &line, &errors);
+  cli::FormatAnswer(Format::kTsv, Encoding::kUtf8, text, QueryNumber(WalkedBundled(), text), &line,
+                    &errors);
   return line;
 }
 
@@ -249,12 +251,15 @@ TEST(Filter, LinesLongerThanFourKibibytesAreInvalid) {
   const Case cases[] = {
       {"4096 bytes", padded(4096) + "\n", {ok4096.substr(0, ok4096.size() - 1)}},
       {"4096 bytes and CR LF", padded(4096) + "\r\n", {ok4096.substr(0, ok4096.size() - 1)}},
-      {"4097 bytes", padded(4097) + "\n1300000\n",
+      {"4097 bytes",
+       padded(4097) + "\n1300000\n",
        {padded(4096) + invalid_tail, Lines(ExpectedLine("1300000"))[0]}},
       {"4097 bytes at the end without LF", padded(4097), {padded(4096) + invalid_tail}},
-      {"4 MiB", padded(4 << 20) + "\n1300000\n",
+      {"4 MiB",
+       padded(4 << 20) + "\n1300000\n",
        {padded(4096) + invalid_tail, Lines(ExpectedLine("1300000"))[0]}},
-      {"long lines in a row", padded(5000) + "\n" + padded(70000) + "\n" + padded(4096) + "\n",
+      {"long lines in a row",
+       padded(5000) + "\n" + padded(70000) + "\n" + padded(4096) + "\n",
        {padded(4096) + invalid_tail, padded(4096) + invalid_tail,
         ok4096.substr(0, ok4096.size() - 1)}},
   };

@@ -101,7 +101,7 @@ int PipedChild::Finish(long* peak_rss_kib) {
   CloseInput();
   while (output_fd_ >= 0) ReadSome(-1);
   int status = 0;
-  rusage usage {};
+  rusage usage{};
   while (::wait4(pid_, &status, 0, &usage) < 0 && errno == EINTR) {
   }
   pid_ = -1;

@@ -130,8 +130,7 @@ TEST(DirectoryIndex, AgreesWithTheWalkOnSmallImages) {
   const Case cases[] = {
       {"worked image", testing::WorkedImage()},
       {"no records", LayOutImage(places, zones, "")},
-      {"empty tables",
-       LayOutImage({}, {}, Record(1, "390123", 2, 1) + Record(2, "300000", 0, 0))},
+      {"empty tables", LayOutImage({}, {}, Record(1, "390123", 2, 1) + Record(2, "300000", 0, 0))},
       {"duplicate keys, the first wins",
        LayOutImage(places, zones,
                    Record(1, "390123", 2, 1) + Record(3, "390123", 3, 1) +
@@ -146,8 +145,7 @@ TEST(DirectoryIndex, AgreesWithTheWalkOnSmallImages) {
       {"keys that are not packed decimal",
        LayOutImage(places, zones,
                    RawRecord({0x20, 0x3A, 0x00, 0x00, 2, 0, 1, 0}) +
-                       RawRecord({0x40, 0xFF, 0xFF, 0xFF, 3, 0, 1, 0}) +
-                       Record(1, "390123", 2, 1) +
+                       RawRecord({0x40, 0xFF, 0xFF, 0xFF, 3, 0, 1, 0}) + Record(1, "390123", 2, 1) +
                        RawRecord({0x60, 0x39, 0x01, 0x2F, 2, 0, 1, 0}) +
                        RawRecord({0x3F, 0xA0, 0x99, 0x99, 3, 0, 1, 0}) +
                        RawRecord({0xFF, 0xFF, 0xFF, 0xFF, 2, 0, 1, 0}))},
@@ -167,8 +165,8 @@ TEST(DirectoryIndex, AgreesWithTheWalkOnDamagedImages) {
       LayOutImage({std::string(80, 'p'), std::string("he\0bei", 6), kHebeiS + ":" + kBaodingS,
                    cut_name, kHebeiS},
                   {std::string(80, 'p') + ",:1,2", std::string("he") + ",:030000,033",
-                   kHebeiS + ":" + kBaodingS + "," + ":071000,0312",
-                   kHebeiS + ",x:y:z,w", cut_name.substr(0, 60) + ",:9,9"},
+                   kHebeiS + ":" + kBaodingS + "," + ":071000,0312", kHebeiS + ",x:y:z,w",
+                   cut_name.substr(0, 60) + ",:9,9"},
                   Record(1, "390000", 0, 1) + Record(2, "390001", 0, 2) +
                       Record(3, "390002", 0, 3) + Record(4, "390003", 0, 4) +
                       Record(5, "390004", 5, 5) + RawRecord({0x20, 0x39, 0x00, 0x05, 0, 0, 5, 0}));
@@ -197,8 +195,8 @@ TEST(DirectoryIndex, AgreesWithTheWalkOnDamagedImages) {
 
 TEST(DirectoryIndex, LoaderBuildsItAndEditsMakeItStandAside) {
   DirectoryImage parsed;
-  ASSERT_TRUE(ParseDeciphered(testing::WorkedImage() + std::string(6, '\0'), "worked", &parsed)
-                  .ok());
+  ASSERT_TRUE(
+      ParseDeciphered(testing::WorkedImage() + std::string(6, '\0'), "worked", &parsed).ok());
   ASSERT_NE(parsed.index, nullptr);
   EXPECT_TRUE(parsed.index->Fits(parsed));
   const std::uint8_t key[3] = {0x39, 0x01, 0x23};

@@ -16,9 +16,8 @@ namespace {
 std::uint8_t Pattern(size_t i) { return static_cast<std::uint8_t>(i * 131 + (i >> 12)); }
 
 TEST(LargeBytes, HoldsWhatIsWrittenAcrossSizesCopiesAndMoves) {
-  const size_t sizes[] = {0,           1,           4096,        (1u << 20) - 1,
-                          1u << 20,    (2u << 20) - 1, 2u << 20, (2u << 20) + 1,
-                          5'000'000};
+  const size_t sizes[] = {
+      0, 1, 4096, (1u << 20) - 1, 1u << 20, (2u << 20) - 1, 2u << 20, (2u << 20) + 1, 5'000'000};
   for (size_t size : sizes) {
     std::vector<std::uint8_t> pattern(size);
     for (size_t i = 0; i < size; ++i) pattern[i] = Pattern(i);

@@ -1,12 +1,11 @@
 #include "directory/loader.h"
 
+#include <gtest/gtest.h>
 #include <sys/stat.h>
 
 #include <cstdlib>
 #include <filesystem>
 #include <string>
-
-#include <gtest/gtest.h>
 
 #include "cipher/file_cipher.h"
 #include "directory/query.h"
@@ -62,8 +61,7 @@ TEST(LoadDirectory, OtherFillLengthsAreAccepted) {
   for (size_t padding = 0; padding < 8; ++padding) {
     std::vector<std::string> zones = {"a,b:1,2"};
     for (size_t i = 0; i < padding; ++i) zones.push_back("");
-    std::string plain =
-        testing::LayOutImage({"a", "b"}, zones, testing::Record(1, "390123", 2, 1));
+    std::string plain = testing::LayOutImage({"a", "b"}, zones, testing::Record(1, "390123", 2, 1));
     DirectoryImage image;
     Status status = ParseDeciphered(
         [&] {

@@ -30,13 +30,31 @@ TEST(IsValidSegmentText, AcceptsThirteenPrefixesAndSevenDigits) {
     bool valid;
   };
   const Case cases[] = {
-      {"1300000", true},    {"1310000", true},  {"1330000", true},     {"1350000", true},
-      {"1360000", true},    {"1370000", true},  {"1380000", true},     {"1390000", true},
+      {"1300000", true},
+      {"1310000", true},
+      {"1330000", true},
+      {"1350000", true},
+      {"1360000", true},
+      {"1370000", true},
+      {"1380000", true},
+      {"1390000", true},
       {"1390123abc", true},  // bytes after the seventh are not looked at
-      {"1390123\xff", true}, {"1320000", false}, {"1340000", false},   {"130000", false},
-      {"13a0000", false},   {"1390a23", false}, {"1400000", false},    {"2390123", false},
-      {"", false},          {" 1390123", false}, {"139012", false},    {"+861390123", false},
-      {std::string("13900\0" "00", 8), false},
+      {"1390123\xff", true},
+      {"1320000", false},
+      {"1340000", false},
+      {"130000", false},
+      {"13a0000", false},
+      {"1390a23", false},
+      {"1400000", false},
+      {"2390123", false},
+      {"", false},
+      {" 1390123", false},
+      {"139012", false},
+      {"+861390123", false},
+      {std::string("13900\0"
+                   "00",
+                   8),
+       false},
   };
   for (const Case& c : cases) EXPECT_EQ(IsValidSegmentText(c.text), c.valid) << c.text;
 }
@@ -75,8 +93,8 @@ TEST(Query, EmptyImageFindsNothing) {
 
 TEST(Query, FirstOfDuplicateKeysWins) {
   std::string records = Record(1, "390123", 2, 1) + Record(3, "390123", 3, 1);
-  DirectoryImage image = ImageFromPlain(
-      LayOutImage({kHebeiS, kShijiazhuangS, kBaodingS}, {}, records));
+  DirectoryImage image =
+      ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS, kBaodingS}, {}, records));
   QueryAnswer answer = QueryNumber(image, "1390123");
   EXPECT_EQ(answer.city, kShijiazhuangS);
   EXPECT_EQ(answer.simType, std::string(SimKindLabel(1)));
@@ -93,8 +111,8 @@ TEST(Query, MissingCityShowsProvinceAndKeysZoneWithEmptyCity) {
   // its codes for the record that has no city.
   std::vector<std::string> zones = {kHebeiS + "," + kShijiazhuangS + ":050000,0311",
                                     kHebeiS + ",:050001,0312"};
-  DirectoryImage image = ImageFromPlain(
-      LayOutImage({kHebeiS, kShijiazhuangS}, zones, Record(1, "390123", 0, 1)));
+  DirectoryImage image =
+      ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, zones, Record(1, "390123", 0, 1)));
   QueryAnswer answer = QueryNumber(image, "1390123");
   ASSERT_EQ(answer.outcome, QueryAnswer::Outcome::kOk);
   EXPECT_EQ(answer.province, kHebeiS);
@@ -123,8 +141,8 @@ TEST(ZoneLookup, EmptyPaddingEntriesNeverMatch) {
 
 TEST(Query, ZoneWithoutCommaIsAllAreaCode) {
   std::vector<std::string> zones = {kHebeiS + "," + kShijiazhuangS + ":0311"};
-  DirectoryImage image = ImageFromPlain(
-      LayOutImage({kHebeiS, kShijiazhuangS}, zones, Record(1, "390123", 2, 1)));
+  DirectoryImage image =
+      ImageFromPlain(LayOutImage({kHebeiS, kShijiazhuangS}, zones, Record(1, "390123", 2, 1)));
   QueryAnswer answer = QueryNumber(image, "1390123");
   EXPECT_EQ(answer.postCode, "");
   EXPECT_EQ(answer.areaCode, "0311");
@@ -133,13 +151,19 @@ TEST(Query, ZoneWithoutCommaIsAllAreaCode) {
 TEST(Query, KindsShowTheirLabels) {
   const std::string expected[8] = {
       "",
-      "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",                   // 移动全球通
-      "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",                   // 移动预付费
-      "\xc1\xaa\xcd\xa8" "130" "\xbf\xa8",                          // 联通130卡
-      "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",           // 联通预付费卡
-      "\xc1\xaa\xcd\xa8" "CDMA" "\xbf\xa8\xa3\xa8" "133" "\xa3\xa9",  // 联通CDMA卡（133）
-      "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5",                              // 中国电信
-      "\xd6\xd0\xb9\xfa\xb9\xe3\xb5\xe7",                              // 中国广电
+      "\xd2\xc6\xb6\xaf\xc8\xab\xc7\xf2\xcd\xa8",  // 移动全球通
+      "\xd2\xc6\xb6\xaf\xd4\xa4\xb8\xb6\xb7\xd1",  // 移动预付费
+      "\xc1\xaa\xcd\xa8"
+      "130"
+      "\xbf\xa8",                                          // 联通130卡
+      "\xc1\xaa\xcd\xa8\xd4\xa4\xb8\xb6\xb7\xd1\xbf\xa8",  // 联通预付费卡
+      "\xc1\xaa\xcd\xa8"
+      "CDMA"
+      "\xbf\xa8\xa3\xa8"
+      "133"
+      "\xa3\xa9",                          // 联通CDMA卡（133）
+      "\xd6\xd0\xb9\xfa\xb5\xe7\xd0\xc5",  // 中国电信
+      "\xd6\xd0\xb9\xfa\xb9\xe3\xb5\xe7",  // 中国广电
   };
   std::string records;
   for (unsigned kind = 0; kind < 8; ++kind) {
@@ -168,10 +192,10 @@ std::vector<DirectoryImage> BothWays(const std::string& plain) {
 
 TEST(IsAcceptedSegmentText, FollowsThePrefixesTheDirectoryHolds) {
   // 13x and 18x segments, and one whose key is not decimal (it holds no prefix).
-  const std::string mixed = LayOutImage(
-      {kHebeiS, kShijiazhuangS}, {},
-      Record(1, "390123", 2, 1) + Record(3, "860000", 2, 1) + Record(6, "890000", 2, 1) +
-          std::string("\x20\x5a\x00\x00\x02\x00\x01\x00", 8));
+  const std::string mixed = LayOutImage({kHebeiS, kShijiazhuangS}, {},
+                                        Record(1, "390123", 2, 1) + Record(3, "860000", 2, 1) +
+                                            Record(6, "890000", 2, 1) +
+                                            std::string("\x20\x5a\x00\x00\x02\x00\x01\x00", 8));
   struct Case {
     std::string text;
     QueryAnswer::Outcome worked;  // on the worked image: only 139 held
@@ -247,8 +271,7 @@ TEST(PlaceName, IndexesCountFromOneAndEndAtTheTable) {
 TEST(PlaceName, LongEntriesAreCutTo63Bytes) {
   std::string long_name(100, 'n');
   std::string long_zone = kHebeiS + "," + std::string(70, 'c');
-  DirectoryImage image = ImageFromPlain(
-      LayOutImage({long_name}, {long_zone + ":050000,0311"}, ""));
+  DirectoryImage image = ImageFromPlain(LayOutImage({long_name}, {long_zone + ":050000,0311"}, ""));
   EXPECT_EQ(PlaceName(image, 1), std::string(63, 'n'));
   // The key is longer than what a reader keeps of the entry: it cannot match.
   EXPECT_EQ(ZoneLookup(image, kHebeiS, std::string(70, 'c')), "");

@@ -46,7 +46,8 @@ std::string Record(unsigned kind, std::string_view six_digits, std::uint16_t cit
   std::string record(8, '\0');
   record[0] = static_cast<char>(kind << 5);
   for (int i = 0; i < 3; ++i) {
-    record[1 + i] = static_cast<char>((six_digits[2 * i] - '0') << 4 | (six_digits[2 * i + 1] - '0'));
+    record[1 + i] =
+        static_cast<char>((six_digits[2 * i] - '0') << 4 | (six_digits[2 * i + 1] - '0'));
   }
   record[4] = static_cast<char>(city & 0xFF);
   record[5] = static_cast<char>(city >> 8);

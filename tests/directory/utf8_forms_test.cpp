@@ -13,11 +13,26 @@ namespace {
 // Texts that mix ASCII, well-formed GBK, lone lead and trail bytes, 0x80 and 0xFF, and UTF-8.
 std::string RandomText(std::mt19937& random) {
   static const std::string pieces[] = {
-      "a",          "1390123",     "\t",         "\x7f",     "\xba\xd3\xb1\xb1",  // 河北
-      "\xa3\xac",   "\x81\x40",    "\xfe\x4f",   "\x80",     "\xff",
-      "\xba",       "\xb1",        "\xe6\xb2\xb3",  // 河 in UTF-8
-      "\xf0\x9f\x98\x80",          "\xed\xa0\x80",  // a surrogate, not a character
-      "\xc0\xaf",   "\xe0\x80\xaf", "\xf4\x90\x80\x80", "\xc2",   "\x00",
+      "a",
+      "1390123",
+      "\t",
+      "\x7f",
+      "\xba\xd3\xb1\xb1",  // 河北
+      "\xa3\xac",
+      "\x81\x40",
+      "\xfe\x4f",
+      "\x80",
+      "\xff",
+      "\xba",
+      "\xb1",
+      "\xe6\xb2\xb3",  // 河 in UTF-8
+      "\xf0\x9f\x98\x80",
+      "\xed\xa0\x80",  // a surrogate, not a character
+      "\xc0\xaf",
+      "\xe0\x80\xaf",
+      "\xf4\x90\x80\x80",
+      "\xc2",
+      "\x00",
   };
   std::string text;
   size_t count = random() % 12;

@@ -1,11 +1,10 @@
 #include "tools/directory_builder.h"
 
 #include <gtest/gtest.h>
-
-#include <filesystem>
 #include <sys/stat.h>
 
 #include <cstdio>
+#include <filesystem>
 #include <string>
 #include <vector>
 

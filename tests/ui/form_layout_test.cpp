@@ -102,8 +102,8 @@ TEST_F(FormLayoutTest, ControlsStandAtTheirTemplatePlacesInTemplateOrder) {
   const int query_margin = templ.x - (frame->ConvertDialogToPixels(wxPoint(155, 0)).x +
                                       frame->ConvertDialogToPixels(wxSize(50, 0)).x);
   EXPECT_EQ(form->GetSize(),
-            wxSize(std::max(templ.x, session_.Control("IDC_QUERY")->GetRect().GetRight() + 1 +
-                                         query_margin),
+            wxSize(std::max(templ.x,
+                            session_.Control("IDC_QUERY")->GetRect().GetRight() + 1 + query_margin),
                    templ.y));
 }
 

@@ -202,8 +202,8 @@ TEST_F(ClipboardTest, ResultFieldSelectionAndTheCopyResultsItem) {
     ASSERT_NE(last, nullptr) << name;
     EXPECT_STREQ(gtk_menu_item_get_label(GTK_MENU_ITEM(last)), "复制结果") << name;
     gtk_menu_item_activate(GTK_MENU_ITEM(last));
-    EXPECT_TRUE(PumpUntil(
-        [] { return ClipboardText() == U("河北 石家庄 移动全球通 0311 050000"); }, 1000))
+    EXPECT_TRUE(
+        PumpUntil([] { return ClipboardText() == U("河北 石家庄 移动全球通 0311 050000"); }, 1000))
         << name << ": " << ClipboardText().utf8_string();
     gtk_widget_destroy(menu);
     g_object_unref(menu);
@@ -309,8 +309,9 @@ TEST(QueryFormBundledTest, AnswersAsTheDumpsSay) {
   ASSERT_NE(data, nullptr);
   const std::vector<std::string> rows = Lines(std::string(data) + "/simcard2.sql");
   const std::vector<std::string> zones = Lines(std::string(data) + "/areacode");
-  const char* const labels[] = {"",          "移动全球通",   "移动预付费",       "联通130卡",
-                                "联通预付费卡", "联通CDMA卡（133）", "中国电信", "中国广电"};
+  const char* const labels[] = {"",          "移动全球通",   "移动预付费",
+                                "联通130卡", "联通预付费卡", "联通CDMA卡（133）",
+                                "中国电信",  "中国广电"};
   AppSession session({});
   ASSERT_TRUE(session.started());
   size_t row_count = 0;
@@ -361,8 +362,8 @@ TEST(QueryFormBundledTest, ModernPrefixesAnswerAndOthersAreRefused) {
   session.TypeIntoNumberBox("1860000");
   session.PressEnter();
   ASSERT_TRUE(PumpUntil([&] { return !session.Text("IDC_PROVINCE").empty(); }));
-  EXPECT_EQ(ResultFields(session), (std::vector<wxString>{U("北京"), U("北京"), U("联通130卡"),
-                                                          U("010"), U("100000")}));
+  EXPECT_EQ(ResultFields(session),
+            (std::vector<wxString>{U("北京"), U("北京"), U("联通130卡"), U("010"), U("100000")}));
   EXPECT_TRUE(dialogs.boxes.empty());
   session.TypeIntoNumberBox("1220000");
   session.PressEnter();

@@ -3,8 +3,8 @@
 // maintainer buttons that cover nothing, Enter from the drop-down button, theme link colours and
 // the toolkit speaking the user's language. Measured inside GTK's own widgets.
 
-#include <gtk/gtk.h>
 #include <gtest/gtest.h>
+#include <gtk/gtk.h>
 #include <wx/combobox.h>
 #include <wx/msgdlg.h>
 #include <wx/panel.h>
@@ -31,9 +31,7 @@ namespace {
 
 using namespace korvalind::ui;
 
-GtkWidget* ComboEntry(wxComboBox* box) {
-  return gtk_bin_get_child(GTK_BIN(box->GetHandle()));
-}
+GtkWidget* ComboEntry(wxComboBox* box) { return gtk_bin_get_child(GTK_BIN(box->GetHandle())); }
 
 // The number box's drop-down button (the combo's only toggle button).
 GtkWidget* DropDownButton(wxComboBox* box) {
@@ -206,8 +204,8 @@ TEST_F(WindowFitTest, ChineseLocaleGivesChineseToolkitTexts) {
     wxString* label;
     int Enter(wxDialog* dialog) override {
       dialog->CallAfter([this, dialog] {
-        GtkWidget* ok = gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog->GetHandle()),
-                                                           GTK_RESPONSE_OK);
+        GtkWidget* ok =
+            gtk_dialog_get_widget_for_response(GTK_DIALOG(dialog->GetHandle()), GTK_RESPONSE_OK);
         if (ok) *label = wxString::FromUTF8(gtk_button_get_label(GTK_BUTTON(ok)));
         gtk_dialog_response(GTK_DIALOG(dialog->GetHandle()), GTK_RESPONSE_OK);
       });
