@@ -1,9 +1,10 @@
 // Arbitrary standard input through `korvalind query ... -`, the streaming filter, in process.
 // Byte 0 of the input picks the format, the encoding, --any-prefix and whether the first line
-// is also given as an operand; the rest is standard input. A small directory with awkward
-// entries (names of 63 bytes and more, bytes that are not GBK, a record without a city, kinds
-// without a label) is written once. Every answer must be one line in tsv and json, the output
-// valid UTF-8 unless gbk was asked for, and the exit status 0 or 1 as the answers say.
+// is also given as an operand; the rest is standard input. A small directory with awkward but
+// valid entries (a name of the longest length, control bytes and a rare two-byte character in
+// names, a zone without an area code, a record without a city, a place index past the last
+// place, kinds without a label) is written once. Every answer must be one line in tsv and json,
+// the output valid UTF-8 unless gbk was asked for, and the exit status 0 or 1 as the answers say.
 #include <fcntl.h>
 #include <sys/mman.h>
 #include <unistd.h>
@@ -38,13 +39,11 @@ std::string Record(unsigned kind, unsigned key0, unsigned key1, unsigned key2, u
 std::string SmallDirectory(const std::string& folder) {
   const std::string hebei = "\xba\xd3\xb1\xb1";                 // 河北
   const std::string shijiazhuang = "\xca\xaf\xbc\xd2\xd7\xaf";  // 石家庄
-  const std::string long_name(70, 'L');
-  const std::string not_gbk =
-      "\x81\xff\x80"
-      "A\xfe";
-  const std::vector<std::string> places = {hebei, shijiazhuang, long_name, not_gbk, ""};
+  const std::string long_name(63, 'L');
+  const std::string odd = "\x1b[31m\x7f\x81\x40";
+  const std::vector<std::string> places = {hebei, shijiazhuang, long_name, odd, ""};
   const std::vector<std::string> zones = {hebei + "," + shijiazhuang + ":050000,0311",
-                                          hebei + ",:050000", not_gbk + "," + not_gbk + ":\x81,"};
+                                          hebei + ",:050000,", odd + "," + odd + ":\x81\x40,"};
   std::string records = Record(1, 0x39, 0x01, 0x23, 2, 1) + Record(5, 0x30, 0x00, 0x00, 0, 1) +
                         Record(7, 0x59, 0x01, 0x23, 3, 4) + Record(0, 0x38, 0x88, 0x88, 4, 4) +
                         Record(2, 0x39, 0x01, 0x23, 1, 1) + Record(6, 0x31, 0x00, 0x00, 900, 0);

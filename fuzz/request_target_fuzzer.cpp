@@ -7,7 +7,6 @@
 #include <cstdlib>
 #include <string>
 #include <string_view>
-#include <vector>
 
 #include "platform/json_string.h"
 #include "serve/json_text.h"
@@ -20,7 +19,7 @@ void Require(bool condition) {
 }
 
 bool IsValidUtf8(std::string_view text) {
-  std::vector<std::string> parsed;
+  korvalind::serve::PackedTexts parsed;
   std::string error;
   std::string json = "[";
   json += text;
@@ -43,7 +42,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   std::string json;
   AppendJsonString(route.text, &json);
   Require(IsValidUtf8(json));
-  std::vector<std::string> back;
+  PackedTexts back;
   std::string error;
   Require(ParseJsonStringArray("[" + json + "]", 1, &back, &error));
   Require(back.size() == 1);
@@ -52,7 +51,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   Require(again == json);
 
   // The body reader on the raw bytes: any outcome, but a complete one.
-  std::vector<std::string> texts;
+  PackedTexts texts;
   if (ParseJsonStringArray(input, 64, &texts, &error)) {
     Require(texts.size() <= 64);
   } else {
