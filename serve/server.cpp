@@ -601,16 +601,18 @@ class Server::Impl {
   void WaitSignal() {
     signals_->async_wait([this](error_code ec, int signal) {
       if (ec) return;
-      on_signal_(signal);
       if (signal == SIGHUP) {
+        on_signal_(signal);
         WaitSignal();
         return;
       }
       // Stopping: their default action comes back, so that a second SIGTERM or SIGINT ends the
-      // process at once. SIGHUP stays caught (and, the wait being cancelled, unanswered).
+      // process at once; before the stop is logged and begun, so that none sent after the log
+      // line is lost. SIGHUP stays caught (and, the wait being cancelled, unanswered).
       error_code ignored;
       signals_->remove(SIGTERM, ignored);
       signals_->remove(SIGINT, ignored);
+      on_signal_(signal);
     });
   }
 
